@@ -1,0 +1,7 @@
+// HOSTKIT: every exported header of the library.
+#pragma once
+
+#include <hostkit/config.h>
+#include <hostkit/win32types.h>
+#include <hostkit/afx.h>
+#include <hostkit/frame.h>

@@ -1,0 +1,62 @@
+// Helpers shared by the suites: a temporary directory per test, recording user-interface
+// handlers, and environment changes undone on scope exit.
+#pragma once
+
+#include <hostkit/hostkit.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace hk::test {
+
+// A fresh directory under the system's temporary directory, removed with its contents when
+// the test ends. Path() ends in the platform's separator.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return m_path; }
+  std::string operator/(const std::string& name) const { return m_path + name; }
+  // Writes a file (directories must exist) and returns its full name.
+  std::string WriteFile(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string m_path;
+};
+
+std::string ReadWholeFile(const std::string& path);
+
+// Records every message box instead of showing it, answering with 'answer'.
+class RecordingMessageBoxes {
+ public:
+  struct Box {
+    std::string text;
+    UINT style;
+    UINT helpId;
+  };
+  explicit RecordingMessageBoxes(int answer = IDOK);
+  ~RecordingMessageBoxes();
+  const std::vector<Box>& Boxes() const { return m_boxes; }
+
+ private:
+  std::vector<Box> m_boxes;
+  AfxMessageBoxHandler m_previous;
+};
+
+// Sets (or with a null value, removes) an environment variable until the end of the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+
+ private:
+  std::string m_name;
+  bool m_had;
+  std::string m_old;
+};
+
+}  // namespace hk::test
