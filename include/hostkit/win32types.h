@@ -287,6 +287,12 @@ typedef struct tagRECT { LONG left; LONG top; LONG right; LONG bottom; } RECT, *
 #define SW_SHOWNORMAL 1
 #define SW_RESTORE 9
 
+// Help commands.
+#define HELP_CONTEXT 0x0001
+#define HELP_QUIT 0x0002
+#define HELP_CONTEXTPOPUP 0x0008
+#define HELP_FINDER 0x000B
+
 // Module entry reasons.
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1

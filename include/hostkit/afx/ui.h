@@ -41,11 +41,6 @@ class HOSTKIT_API CCmdTarget {
 using AfxHelpHandler = std::function<void(const char* helpFile, DWORD_PTR data, UINT command)>;
 HOSTKIT_API AfxHelpHandler AfxSetHelpHandler(AfxHelpHandler handler);
 
-#define HELP_CONTEXT 0x0001
-#define HELP_QUIT 0x0002
-#define HELP_CONTEXTPOPUP 0x0008
-#define HELP_FINDER 0x000B
-
 // The host's application object. A host that has its own makes it current with AfxSetApp;
 // otherwise the library's default object stands in.
 class HOSTKIT_API CWinApp : public CCmdTarget {
