@@ -149,9 +149,9 @@ TEST(OleDateTime, ImpossibleDatesAreInvalid) {
   EXPECT_EQ(COleDateTime(2000, 2, 29, 0, 0, 0).GetStatus(), COleDateTime::valid);
 
   // A valid status over a day number without a calendar date still answers -1.
-  COleDateTime far(3e6);
-  EXPECT_EQ(far.GetStatus(), COleDateTime::valid);
-  EXPECT_EQ(far.GetYear(), -1);
+  COleDateTime beyond(3e6);
+  EXPECT_EQ(beyond.GetStatus(), COleDateTime::valid);
+  EXPECT_EQ(beyond.GetYear(), -1);
   COleDateTime notANumber(std::nan(""));
   EXPECT_EQ(notANumber.GetDay(), -1);
 
