@@ -1,5 +1,6 @@
 // CFile open flags and sharing, and CFileStatus read and written through CFile::GetStatus and
 // CFile::SetStatus.
+#include "tests/afx/zone.h"
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -123,10 +124,11 @@ TEST(FileStatus, ReadsSizeTimesAndAttributes) {
   EXPECT_EQ(open.m_size, 0);
 }
 
-TEST(FileStatus, TimesRoundTripToTheSecond) {
-  TempDir dir;
-  const std::string name = dir.WriteFile("t.txt", "x");
-  // A winter and a summer date: either may lie in another daylight-saving season than today.
+namespace {
+
+// Writes a winter and a summer time (either may lie in another daylight-saving season than
+// today) and reads them back.
+void ExpectTimesRoundTrip(const std::string& name) {
   for (const CTime& when : {CTime(2010, 1, 15, 7, 8, 9), CTime(2012, 7, 4, 23, 59, 58)}) {
     CFileStatus status = StatusOf(name);
     status.m_mtime = when;
@@ -137,6 +139,20 @@ TEST(FileStatus, TimesRoundTripToTheSecond) {
                                    << after.m_mtime.Format("%Y-%m-%d %H:%M:%S").str();
     EXPECT_EQ(after.m_atime, when + CTimeSpan(0, 0, 0, 30));
   }
+}
+
+}  // namespace
+
+TEST(FileStatus, TimesRoundTripToTheSecond) {
+  TempDir dir;
+  const std::string name = dir.WriteFile("t.txt", "x");
+  ExpectTimesRoundTrip(name);
+#if !defined(_WIN32)
+  {
+    hk::test::ScopedZone zone(hk::test::ZoneWithDaylightSavingNow());
+    ExpectTimesRoundTrip(name);
+  }
+#endif
   // A record with zero times changes no time.
   const CTime kept = StatusOf(name).m_mtime;
   CFileStatus zero;
