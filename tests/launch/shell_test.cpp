@@ -3,8 +3,15 @@
 
 #include "platform/win32.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+
+#if defined(_WIN32)
+#  include <shlobj.h>
+#endif
 
 namespace {
 
@@ -75,7 +82,6 @@ TEST_F(Opener, TheDocumentIsOneLiteralArgument) {
   EXPECT_EQ(Received(), "1\n" + document + "\n");
   EXPECT_FALSE(hk::test::FileExists(m_docs / "pwned"));
   // A name that would read as an option keeps a path in front.
-  hk::test::TempDir here;
   const std::string dash = "-v";
   const std::string previous = std::filesystem::current_path().string();
   std::filesystem::current_path(m_docs.Path());
@@ -89,7 +95,7 @@ TEST_F(Opener, TheDocumentIsOneLiteralArgument) {
 // A drop of the given names, as the system would hand it to a window.
 HDROP MakeDrop(const std::vector<std::string>& names) {
 #if defined(_WIN32)
-  size_t bytes = sizeof(DROPFILES) + 1;
+  size_t bytes = sizeof(DROPFILES) + 2;  // the list ends in an empty name
   for (const std::string& n : names) bytes += n.size() + 1;
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
   auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
@@ -155,18 +161,6 @@ TEST(GetDroppedFileInfo, NamesInDropOrderWithDirectoryFlags) {
   EXPECT_TRUE(DropIsReleased(drop));
 }
 
-TEST(GetDroppedFileInfo, AnEmptyDropEmptiesTheArrays) {
-  HDROP drop = MakeDrop({});
-  CStringArray names;
-  CWordArray flags;
-  names.Add("old");
-  flags.Add(1);
-  GetDroppedFileInfo(drop, names, flags);
-  EXPECT_EQ(names.GetSize(), 0);
-  EXPECT_EQ(flags.GetSize(), 0);
-  EXPECT_TRUE(DropIsReleased(drop));
-}
-
 TEST(DragQueryFile, CountLengthAndCutCopy) {
   HDROP drop = MakeDrop({"/first/name.txt", "/x"});
   EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 2u);
@@ -182,6 +176,18 @@ TEST(DragQueryFile, CountLengthAndCutCopy) {
 }
 
 #if !defined(_WIN32)
+TEST(CreateDropFromUriList, AListWithoutLocalFilesGivesAnEmptyDrop) {
+  HDROP drop = CreateDropFromUriList("# nothing\r\nhttps://example.com/\r\n");
+  CStringArray names;
+  CWordArray flags;
+  names.Add("old");
+  flags.Add(1);
+  GetDroppedFileInfo(drop, names, flags);
+  EXPECT_EQ(names.GetSize(), 0);
+  EXPECT_EQ(flags.GetSize(), 0);
+  EXPECT_TRUE(DropIsReleased(drop));
+}
+
 TEST(CreateDropFromUriList, KeepsLocalFilesInListOrder) {
   char host[256] = {};
   gethostname(host, sizeof host - 1);
