@@ -29,6 +29,7 @@ extern const bool kLoaderRunsModuleEntry;
 #if defined(_WIN32)
 #  include <commdlg.h>
 #  include <winnetwk.h>
+#  include <lm.h>
 #  undef GetFreeSpace
 #  undef GetCurrentTime
 namespace hk {
