@@ -194,19 +194,41 @@ void CNuNetSecuritySupport::EnumerateDomainUsers(const char* server, CStringArra
                                                  CStringArray& fullNames) {
   if (!CNuNetAPI::IsAvailable()) return;
   const WideText wideServer(server);
+  // Level 10 brings names and full names in one listing. An implementation of the network API
+  // that does not offer it (ERROR_INVALID_LEVEL) is asked for the names alone and for each
+  // account's level 10 record, with the same paging and the same results.
+  DWORD level = 10;
   DWORD resume = 0;
   for (;;) {
     ApiBuffer buffer;
     DWORD count = 0;
     DWORD total = 0;
-    const NET_API_STATUS r = CNuNetAPI::NetUserEnum(
-        wideServer.Get(), 10, FILTER_NORMAL_ACCOUNT, buffer.Out(),
-        kRecordsPerPage * sizeof(USER_INFO_10), &count, &total, &resume);
+    const DWORD recordSize = level == 10 ? sizeof(USER_INFO_10) : sizeof(USER_INFO_0);
+    const NET_API_STATUS r =
+        CNuNetAPI::NetUserEnum(wideServer.Get(), level, FILTER_NORMAL_ACCOUNT, buffer.Out(),
+                               kRecordsPerPage * recordSize, &count, &total, &resume);
+    if (r == ERROR_INVALID_LEVEL && level == 10 && resume == 0) {
+      level = 0;
+      continue;
+    }
     if (r != NERR_Success && r != ERROR_MORE_DATA) ThrowStatus(r);
-    const USER_INFO_10* users = buffer.As<USER_INFO_10>();
-    for (DWORD i = 0; i < count; ++i) {
-      names.Add(CString(users[i].usri10_name));
-      fullNames.Add(CString(users[i].usri10_full_name));
+    if (level == 10) {
+      const USER_INFO_10* users = buffer.As<USER_INFO_10>();
+      for (DWORD i = 0; i < count; ++i) {
+        names.Add(CString(users[i].usri10_name));
+        fullNames.Add(CString(users[i].usri10_full_name));
+      }
+    } else {
+      const USER_INFO_0* users = buffer.As<USER_INFO_0>();
+      for (DWORD i = 0; i < count; ++i) {
+        ApiBuffer user;
+        const NET_API_STATUS r2 =
+            CNuNetAPI::NetUserGetInfo(wideServer.Get(), users[i].usri0_name, 10, user.Out());
+        if (r2 != NERR_Success) ThrowStatus(r2);
+        const USER_INFO_10* info = user.As<USER_INFO_10>();
+        names.Add(CString(users[i].usri0_name));
+        fullNames.Add(info != nullptr ? CString(info->usri10_full_name) : CString());
+      }
     }
     if (r != ERROR_MORE_DATA) break;
     CheckProgress(count);
