@@ -29,6 +29,27 @@ class WideText {
   std::vector<WCHAR> m_text;
 };
 
+// Wide text from the network API in the ANSI code page, converted in one pass where it fits the
+// reused buffer (listings convert thousands of short names).
+class AnsiText {
+ public:
+  const char* From(LPCWSTR wide) {
+    if (wide == nullptr || *wide == 0) return "";
+    int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, m_text.data(), static_cast<int>(m_text.size()),
+                                nullptr, nullptr);
+    if (n == 0) {
+      n = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+      if (n <= 0) return "";
+      m_text.assign(static_cast<size_t>(n), '\0');
+      n = WideCharToMultiByte(CP_ACP, 0, wide, -1, m_text.data(), n, nullptr, nullptr);
+    }
+    return n > 0 ? m_text.data() : "";
+  }
+
+ private:
+  std::vector<char> m_text = std::vector<char>(1024);
+};
+
 // A buffer the network API allocated, freed when the scope ends (an exception included).
 class ApiBuffer {
  public:
@@ -142,6 +163,7 @@ void CNuNetSecuritySupport::EnumerateGroups(const char* server, CStringArray& na
                                             CStringArray& comments) {
   if (!CNuNetAPI::IsAvailable()) return;
   const WideText wideServer(server);
+  AnsiText ansi;
   DWORD index = 0;
   for (;;) {
     ApiBuffer buffer;
@@ -152,8 +174,8 @@ void CNuNetSecuritySupport::EnumerateGroups(const char* server, CStringArray& na
     if (r != NERR_Success && r != ERROR_MORE_DATA) ThrowStatus(r);
     const NET_DISPLAY_GROUP* groups = buffer.As<NET_DISPLAY_GROUP>();
     for (DWORD i = 0; i < count; ++i) {
-      names.Add(CString(groups[i].grpi3_name));
-      comments.Add(CString(groups[i].grpi3_comment));
+      names.Add(ansi.From(groups[i].grpi3_name));
+      comments.Add(ansi.From(groups[i].grpi3_comment));
       index = groups[i].grpi3_next_index;
     }
     if (r != ERROR_MORE_DATA) break;
@@ -166,6 +188,7 @@ void CNuNetSecuritySupport::EnumerateGroupUsers(const char* server, const char* 
   if (!CNuNetAPI::IsAvailable()) return;
   const WideText wideServer(server);
   const WideText wideGroup(group);
+  AnsiText ansi;
   DWORD_PTR resume = 0;
   for (;;) {
     ApiBuffer buffer;
@@ -181,9 +204,9 @@ void CNuNetSecuritySupport::EnumerateGroupUsers(const char* server, const char* 
       const NET_API_STATUS r2 =
           CNuNetAPI::NetUserGetInfo(wideServer.Get(), members[i].grui0_name, 10, user.Out());
       if (r2 != NERR_Success) ThrowStatus(r2);
-      names.Add(CString(members[i].grui0_name));
+      names.Add(ansi.From(members[i].grui0_name));
       const USER_INFO_10* info = user.As<USER_INFO_10>();
-      fullNames.Add(info != nullptr ? CString(info->usri10_full_name) : CString());
+      fullNames.Add(ansi.From(info != nullptr ? info->usri10_full_name : nullptr));
     }
     if (r != ERROR_MORE_DATA) break;
     CheckProgress(count);
@@ -197,6 +220,7 @@ void CNuNetSecuritySupport::EnumerateDomainUsers(const char* server, CStringArra
   // Level 10 brings names and full names in one listing. An implementation of the network API
   // that does not offer it (ERROR_INVALID_LEVEL) is asked for the names alone and for each
   // account's level 10 record, with the same paging and the same results.
+  AnsiText ansi;
   DWORD level = 10;
   DWORD resume = 0;
   for (;;) {
@@ -215,8 +239,8 @@ void CNuNetSecuritySupport::EnumerateDomainUsers(const char* server, CStringArra
     if (level == 10) {
       const USER_INFO_10* users = buffer.As<USER_INFO_10>();
       for (DWORD i = 0; i < count; ++i) {
-        names.Add(CString(users[i].usri10_name));
-        fullNames.Add(CString(users[i].usri10_full_name));
+        names.Add(ansi.From(users[i].usri10_name));
+        fullNames.Add(ansi.From(users[i].usri10_full_name));
       }
     } else {
       const USER_INFO_0* users = buffer.As<USER_INFO_0>();
@@ -226,8 +250,8 @@ void CNuNetSecuritySupport::EnumerateDomainUsers(const char* server, CStringArra
             CNuNetAPI::NetUserGetInfo(wideServer.Get(), users[i].usri0_name, 10, user.Out());
         if (r2 != NERR_Success) ThrowStatus(r2);
         const USER_INFO_10* info = user.As<USER_INFO_10>();
-        names.Add(CString(users[i].usri0_name));
-        fullNames.Add(info != nullptr ? CString(info->usri10_full_name) : CString());
+        names.Add(ansi.From(users[i].usri0_name));
+        fullNames.Add(ansi.From(info != nullptr ? info->usri10_full_name : nullptr));
       }
     }
     if (r != ERROR_MORE_DATA) break;

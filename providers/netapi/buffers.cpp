@@ -17,16 +17,6 @@ struct alignas(16) Header {
   uint64_t bytes;
 };
 
-void AppendUtf16(std::u16string& out, uint32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<char16_t>(cp));
-  } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  }
-}
-
 void AppendUtf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -45,18 +35,21 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-}  // namespace
-
-std::u16string Utf16(const std::string& text) {
-  std::u16string out;
-  out.reserve(text.size());
+// Calls unit(c) for each UTF-16 code unit of a UTF-8 text.
+template <typename Unit>
+void DecodeUtf8(const std::string& text, Unit unit) {
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const size_t n = text.size();
   size_t i = 0;
   while (i < n) {
     const unsigned char c = s[i];
-    size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    uint32_t cp = length == 1 ? c : length == 2 ? (c & 0x1F) : length == 3 ? (c & 0x0F) : (c & 0x07);
+    if (c < 0x80) {  // most names are ASCII
+      unit(static_cast<char16_t>(c));
+      ++i;
+      continue;
+    }
+    const size_t length = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    uint32_t cp = length == 2 ? (c & 0x1F) : length == 3 ? (c & 0x0F) : (c & 0x07);
     bool valid = length != 0 && i + length <= n;
     for (size_t k = 1; valid && k < length; ++k) {
       if ((s[i + k] & 0xC0) != 0x80) valid = false;
@@ -67,14 +60,34 @@ std::u16string Utf16(const std::string& text) {
     if (valid && (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
       valid = false;
     if (!valid) {
-      out.push_back(u'\xFFFD');
+      unit(u'\xFFFD');
       ++i;
       continue;
     }
-    AppendUtf16(out, cp);
+    if (cp < 0x10000) {
+      unit(static_cast<char16_t>(cp));
+    } else {
+      cp -= 0x10000;
+      unit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      unit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    }
     i += length;
   }
+}
+
+}  // namespace
+
+std::u16string Utf16(const std::string& text) {
+  std::u16string out;
+  out.reserve(text.size());
+  DecodeUtf8(text, [&](char16_t c) { out.push_back(c); });
   return out;
+}
+
+size_t Utf16Bytes(const std::string& text) {
+  size_t units = 1;
+  DecodeUtf8(text, [&](char16_t) { ++units; });
+  return units * sizeof(char16_t);
 }
 
 std::string Utf8(const char16_t* text) {
@@ -114,6 +127,15 @@ RecordWriter::RecordWriter(size_t recordSize, size_t count, size_t stringBytes)
       m_recordSize(recordSize),
       m_strings(m_block != nullptr ? m_block + recordSize * count : nullptr) {
   if (m_block != nullptr) std::memset(m_block, 0, recordSize * count);
+}
+
+char16_t* RecordWriter::Put(const std::string& utf8) {
+  auto* where = reinterpret_cast<char16_t*>(m_strings);
+  char16_t* out = where;
+  DecodeUtf8(utf8, [&](char16_t c) { *out++ = c; });
+  *out++ = 0;
+  m_strings = reinterpret_cast<char*>(out);
+  return where;
 }
 
 char16_t* RecordWriter::Put(const std::u16string& text) {

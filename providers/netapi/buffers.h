@@ -12,6 +12,8 @@ namespace hk::netapi {
 // UTF-8 (the process's multi-byte text) to UTF-16 and back; invalid sequences become U+FFFD.
 std::u16string Utf16(const std::string& text);
 std::string Utf8(const char16_t* text);
+// Bytes the UTF-16 form of a UTF-8 text takes, with its NUL.
+size_t Utf16Bytes(const std::string& text);
 
 // A block for NetApiBufferFree; nullptr when memory ran out.
 void* AllocateBuffer(size_t bytes);
@@ -34,8 +36,9 @@ class RecordWriter {
   RecordWriter(size_t recordSize, size_t count, size_t stringBytes);
   void* Data() const { return m_block; }
   void* Record(size_t index) const { return m_block + index * m_recordSize; }
-  // Copies a string into the string area and returns where it went.
+  // Copies a string (converting UTF-8) into the string area and returns where it went.
   char16_t* Put(const std::u16string& text);
+  char16_t* Put(const std::string& utf8);
 
  private:
   char* m_block;

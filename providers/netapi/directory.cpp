@@ -9,10 +9,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <mutex>
-#include <sstream>
 
 namespace hk::netapi {
 namespace {
@@ -52,12 +53,19 @@ int WithGrowingBuffer(std::vector<char>& buffer, Read read) {
   }
 }
 
+// Name order; of two records with one name the first read stays. The records are ordered through
+// an index, so each is moved once.
 template <typename T>
 void SortByName(std::vector<T>& items) {
-  std::stable_sort(items.begin(), items.end(), [](const T& a, const T& b) { return a.name < b.name; });
-  items.erase(std::unique(items.begin(), items.end(),
-                          [](const T& a, const T& b) { return a.name == b.name; }),
-              items.end());
+  std::vector<uint32_t> order(items.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return items[a].name < items[b].name; });
+  std::vector<T> sorted;
+  sorted.reserve(items.size());
+  for (uint32_t i : order)
+    if (sorted.empty() || sorted.back().name != items[i].name) sorted.push_back(std::move(items[i]));
+  items.swap(sorted);
 }
 
 bool ReadNumber(const std::string& text, uid_t& value) {
@@ -73,16 +81,18 @@ bool ReadNumber(const std::string& text, uid_t& value) {
 
 UidRange NormalUidRange() {
   UidRange range{1000, 60000};
-  std::ifstream in(posix::netconfig::SystemFile("login.defs"));
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string key;
-    std::string value;
-    if (!(words >> key >> value) || key.empty() || key[0] == '#') continue;
-    if (key == "UID_MIN") ReadNumber(value, range.first);
-    if (key == "UID_MAX") ReadNumber(value, range.last);
+  // Read with stdio: the file is a few hundred lines, and every listing reads it.
+  FILE* file = std::fopen(posix::netconfig::SystemFile("login.defs").c_str(), "re");
+  if (file == nullptr) return range;
+  char line[1024];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    char key[64];
+    char value[64];
+    if (std::sscanf(line, " %63s %63s", key, value) != 2 || key[0] == '#') continue;
+    if (std::strcmp(key, "UID_MIN") == 0) ReadNumber(value, range.first);
+    if (std::strcmp(key, "UID_MAX") == 0) ReadNumber(value, range.last);
   }
+  std::fclose(file);
   return range;
 }
 

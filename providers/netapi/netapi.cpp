@@ -234,10 +234,8 @@ NETAPI_EXPORT NET_API_STATUS NetQueryDisplayInformation(LPCWSTR server, DWORD le
   if (groups == nullptr) return StatusOfErrno(error);
   if (index >= groups->size()) return NERR_Success;
 
-  std::vector<std::u16string> names;
   auto sizeOf = [&](size_t i) {
-    names.push_back(Utf16((*groups)[i].name));
-    return RecordWriter::SizeOf<NET_DISPLAY_GROUP>({names.back(), u""});
+    return sizeof(NET_DISPLAY_GROUP) + hk::netapi::Utf16Bytes((*groups)[i].name) + sizeof(char16_t);
   };
   size_t bytes = 0;
   const size_t count = PageLength(index, groups->size(), entriesRequested, preferredMaximumLength, sizeOf, bytes);
@@ -246,7 +244,7 @@ NETAPI_EXPORT NET_API_STATUS NetQueryDisplayInformation(LPCWSTR server, DWORD le
   if (out.Data() == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
   for (size_t k = 0; k < count; ++k) {
     auto* record = static_cast<NET_DISPLAY_GROUP*>(out.Record(k));
-    record->grpi3_name = reinterpret_cast<LPWSTR>(out.Put(names[k]));
+    record->grpi3_name = reinterpret_cast<LPWSTR>(out.Put((*groups)[index + k].name));
     record->grpi3_comment = reinterpret_cast<LPWSTR>(out.Put(std::u16string()));
     record->grpi3_group_id = static_cast<DWORD>((*groups)[index + k].gid);
     record->grpi3_attributes = SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED;
@@ -277,19 +275,15 @@ NETAPI_EXPORT NET_API_STATUS NetGroupGetUsers(LPCWSTR server, LPCWSTR groupName,
   const size_t begin = std::min(first, members->size());
   *totalEntries = static_cast<DWORD>(members->size() - begin);
 
-  std::vector<std::u16string> names;
   const size_t recordSize = level == 0 ? sizeof(GROUP_USERS_INFO_0) : sizeof(GROUP_USERS_INFO_1);
-  auto sizeOf = [&](size_t i) {
-    names.push_back(Utf16((*members)[i]));
-    return recordSize + (names.back().size() + 1) * sizeof(char16_t);
-  };
+  auto sizeOf = [&](size_t i) { return recordSize + hk::netapi::Utf16Bytes((*members)[i]); };
   size_t bytes = 0;
   const size_t count = PageLength(begin, members->size(), 0xFFFFFFFF, preferredMaximumLength, sizeOf, bytes);
   if (count > 0) {
     RecordWriter out(recordSize, count, bytes - count * recordSize);
     if (out.Data() == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     for (size_t k = 0; k < count; ++k) {
-      LPWSTR text = reinterpret_cast<LPWSTR>(out.Put(names[k]));
+      LPWSTR text = reinterpret_cast<LPWSTR>(out.Put((*members)[begin + k]));
       if (level == 0) {
         static_cast<GROUP_USERS_INFO_0*>(out.Record(k))->grui0_name = text;
       } else {
@@ -332,13 +326,11 @@ NETAPI_EXPORT NET_API_STATUS NetUserEnum(LPCWSTR server, DWORD level, DWORD filt
   const size_t begin = std::min(first, accounts->size());
   *totalEntries = static_cast<DWORD>(accounts->size() - begin);
 
-  std::vector<std::u16string> strings;  // name and full name of each entry
   const size_t recordSize = level == 0 ? sizeof(USER_INFO_0) : sizeof(USER_INFO_10);
   auto sizeOf = [&](size_t i) {
-    strings.push_back(Utf16((*accounts)[i].name));
-    strings.push_back(level == 0 ? std::u16string() : Utf16((*accounts)[i].fullName));
-    size_t need = recordSize + (strings[strings.size() - 2].size() + 1) * sizeof(char16_t);
-    if (level == 10) need += (strings.back().size() + 1 + 2) * sizeof(char16_t);  // + two empty comments
+    size_t need = recordSize + hk::netapi::Utf16Bytes((*accounts)[i].name);
+    if (level == 10)  // the full name and two empty comments
+      need += hk::netapi::Utf16Bytes((*accounts)[i].fullName) + 2 * sizeof(char16_t);
     return need;
   };
   size_t bytes = 0;
@@ -347,7 +339,8 @@ NETAPI_EXPORT NET_API_STATUS NetUserEnum(LPCWSTR server, DWORD level, DWORD filt
     RecordWriter out(recordSize, count, bytes - count * recordSize);
     if (out.Data() == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     for (size_t k = 0; k < count; ++k) {
-      LPWSTR name = reinterpret_cast<LPWSTR>(out.Put(strings[2 * k]));
+      const Account& account = (*accounts)[begin + k];
+      LPWSTR name = reinterpret_cast<LPWSTR>(out.Put(account.name));
       if (level == 0) {
         static_cast<USER_INFO_0*>(out.Record(k))->usri0_name = name;
       } else {
@@ -355,7 +348,7 @@ NETAPI_EXPORT NET_API_STATUS NetUserEnum(LPCWSTR server, DWORD level, DWORD filt
         record->usri10_name = name;
         record->usri10_comment = reinterpret_cast<LPWSTR>(out.Put(std::u16string()));
         record->usri10_usr_comment = reinterpret_cast<LPWSTR>(out.Put(std::u16string()));
-        record->usri10_full_name = reinterpret_cast<LPWSTR>(out.Put(strings[2 * k + 1]));
+        record->usri10_full_name = reinterpret_cast<LPWSTR>(out.Put(account.fullName));
       }
     }
     *buffer = static_cast<LPBYTE>(out.Data());
