@@ -6,3 +6,4 @@
 #include <hostkit/afx.h>
 #include <hostkit/frame.h>
 #include <hostkit/path.h>
+#include <hostkit/netsec.h>
