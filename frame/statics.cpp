@@ -13,6 +13,11 @@
 // loader enters a shared library itself (Windows), the entry point is left to it.
 #include "frame/instance.h"
 
+#include <hostkit/registry.h>
+
+// 3. the registry's DEFAULT_STRING
+const CString CNuRegistry::DEFAULT_STRING;
+
 namespace {
 
 #if defined(HOSTKIT_SHARED_MODULE)
