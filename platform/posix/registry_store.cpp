@@ -306,12 +306,10 @@ LONG Store::OpenExisting(bool fresh) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   sqlite3_busy_handler(db, BusyWait, nullptr);
   m_db = db;
-  LONG result = fresh ? Initialise() : Verify();
-  if (result == ERROR_SUCCESS) {
-    // The log is written with every commit, so a killed process loses nothing that was
-    // committed; syncing is left to RegFlushKey (and to checkpoints).
-    result = ErrorFromSqlite(Execute(m_db, "PRAGMA synchronous=NORMAL"));
-  }
+  // The log is written with every commit, so a killed process loses nothing that was
+  // committed; syncing is left to RegFlushKey (and to checkpoints).
+  LONG result = ErrorFromSqlite(Execute(m_db, "PRAGMA synchronous=NORMAL"));
+  if (result == ERROR_SUCCESS) result = fresh ? Initialise() : Verify();
   if (result != ERROR_SUCCESS) {
     sqlite3_close(m_db);
     m_db = nullptr;
