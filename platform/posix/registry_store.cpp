@@ -87,8 +87,9 @@ int BusyWait(void*, int attempt) {
     const int64_t waited = (now.tv_sec - started.tv_sec) * 1000000000LL + (now.tv_nsec - started.tv_nsec);
     if (waited > kBusyLimitNanoseconds) return 0;
   }
-  // Writers hold the lock for microseconds: start with short naps, back off to 2 ms.
-  const long micros = attempt < 8 ? (10L << attempt) : 2000L;
+  // Writers hold the lock for tens of microseconds: short naps find it free soon after it is
+  // released, where long ones would leave it idle.
+  const long micros = attempt < 4 ? (20L << attempt) : 200L;
   timespec nap{0, micros * 1000L};
   nanosleep(&nap, nullptr);
   return 1;

@@ -90,14 +90,6 @@ std::vector<std::string> RegistryTest::ValueNames(HKEY key) {
   return names;
 }
 
-std::string RegistryTest::StoreDir() const {
-#if defined(_WIN32)
-  return "";
-#else
-  return m_dir->Path();
-#endif
-}
-
 LONG ReadValue(HKEY key, const char* name, DWORD& type, std::string& data) {
   DWORD size = 0;
   LONG result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);

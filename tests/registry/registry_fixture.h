@@ -36,9 +36,6 @@ class RegistryTest : public ::testing::Test {
   // Value names in enumeration order.
   std::vector<std::string> ValueNames(HKEY key);
 
-  // The directory of the temporary store (POSIX), or "".
-  std::string StoreDir() const;
-
  private:
 #if !defined(_WIN32)
   std::unique_ptr<TempDir> m_dir;
