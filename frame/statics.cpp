@@ -18,6 +18,11 @@
 CNuNetAPI CNuNetAPI::s_api;
 static const BOOL g_bNetAPILoaded = CNuNetAPI::Load();
 
+#include <hostkit/registry.h>
+
+// 3. the registry's DEFAULT_STRING
+const CString CNuRegistry::DEFAULT_STRING;
+
 namespace {
 
 #if defined(HOSTKIT_SHARED_MODULE)

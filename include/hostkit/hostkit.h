@@ -7,3 +7,4 @@
 #include <hostkit/frame.h>
 #include <hostkit/path.h>
 #include <hostkit/netsec.h>
+#include <hostkit/registry.h>

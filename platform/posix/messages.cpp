@@ -58,6 +58,7 @@ constexpr Message kMessages[] = {
     {126, "The specified module could not be found.\r\n"},
     {127, "The specified procedure could not be found.\r\n"},
     {145, "The directory is not empty.\r\n"},
+    {161, "The specified path is invalid.\r\n"},
     {170, "The requested resource is in use.\r\n"},
     {183, "Cannot create a file when that file already exists.\r\n"},
     {206, "The filename or extension is too long.\r\n"},
