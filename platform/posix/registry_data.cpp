@@ -48,11 +48,10 @@ const char* const kSql[] = {
     "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
     "DELETE FROM vals WHERE key = ?1",
     "DELETE FROM keys WHERE id = ?1 RETURNING parent",
-    // One lookup tells a missing value (NULL type) from a deleted key (no row).
-    "SELECT v.type, v.data FROM keys k LEFT JOIN vals v ON v.key = k.id AND v.name = ?2 "
-    "WHERE k.id = ?1",
-    "SELECT v.type, length(v.data) FROM keys k LEFT JOIN vals v ON v.key = k.id AND v.name = ?2 "
-    "WHERE k.id = ?1",
+    // A value found proves its key exists (a key's values go with it); only a miss needs to
+    // ask whether the key is still there.
+    "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2",
+    "SELECT type, length(data) FROM vals WHERE key = ?1 AND name = ?2",
     // A value whose key is gone is not written (no row changes); an existing value keeps the
     // case of its name.
     "INSERT INTO vals(key, name, type, data, written) "
@@ -326,8 +325,11 @@ LONG Store::QueryValue(int64_t key, std::string_view name, DWORD* type, BYTE* da
   bool row;
   const LONG result = Step(s, row);
   if (result != ERROR_SUCCESS) return result;
-  if (!row) return ERROR_KEY_DELETED;
-  if (sqlite3_column_type(s, 0) == SQLITE_NULL) return ERROR_FILE_NOT_FOUND;
+  if (!row) {
+    sqlite3_reset(s);
+    const LONG exists = KeyExists(key);
+    return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
+  }
   if (type != nullptr) *type = static_cast<DWORD>(sqlite3_column_int64(s, 0));
   if (data == nullptr) {
     if (size != nullptr) *size = static_cast<DWORD>(sqlite3_column_int64(s, 1));
