@@ -6,7 +6,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/lib.sh"
-csv=$("$HOSTKIT_BENCH_BUILD/bench/registry_bench" --benchmark_format=csv 2>/dev/null)
+# Repetitions interleaved, so that a change in the machine's load falls on both sides alike.
+csv=$("$HOSTKIT_BENCH_BUILD/bench/registry_bench" --benchmark_format=csv --benchmark_enable_random_interleaving=true 2>/dev/null)
 # median real time (ns per operation) of a benchmark
 median() { echo "$csv" | awk -F, -v n="\"$1/iterations:100000/repeats:3_median\"" '$1 == n { print $3 }'; }
 for pair in "GetInt:RegistryGetInt:RawGet" "PutInt:RegistryPutInt:RawPut"; do

@@ -29,6 +29,8 @@ enum Store::Statement : int {
   kDeleteValue,
   kEnumKey,
   kEnumValue,
+  kNextKey,
+  kNextValue,
   kBegin,
   kBeginWrite,
   kCommit,
@@ -46,11 +48,10 @@ const char* const kSql[] = {
     "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
     "DELETE FROM vals WHERE key = ?1",
     "DELETE FROM keys WHERE id = ?1 RETURNING parent",
-    // One lookup tells a missing value (NULL type) from a deleted key (no row).
-    "SELECT v.type, v.data FROM keys k LEFT JOIN vals v ON v.key = k.id AND v.name = ?2 "
-    "WHERE k.id = ?1",
-    "SELECT v.type, length(v.data) FROM keys k LEFT JOIN vals v ON v.key = k.id AND v.name = ?2 "
-    "WHERE k.id = ?1",
+    // A value found proves its key exists (a key's values go with it); only a miss needs to
+    // ask whether the key is still there.
+    "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2",
+    "SELECT type, length(data) FROM vals WHERE key = ?1 AND name = ?2",
     // A value whose key is gone is not written (no row changes); an existing value keeps the
     // case of its name.
     "INSERT INTO vals(key, name, type, data, written) "
@@ -61,6 +62,11 @@ const char* const kSql[] = {
     "SELECT name, max(written, coalesce((SELECT max(written) FROM vals WHERE key = keys.id), 0)) "
     "FROM keys WHERE parent = ?1 ORDER BY name LIMIT 1 OFFSET ?2",
     "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY name LIMIT 1 OFFSET ?2",
+    // The entry after the one enumerated last, found by name instead of counting again from
+    // the start: a full enumeration stays linear.
+    "SELECT name, max(written, coalesce((SELECT max(written) FROM vals WHERE key = keys.id), 0)) "
+    "FROM keys WHERE parent = ?1 AND name > ?2 ORDER BY name LIMIT 1",
+    "SELECT name, type, data FROM vals WHERE key = ?1 AND name > ?2 ORDER BY name LIMIT 1",
     "BEGIN",
     "BEGIN IMMEDIATE",
     "COMMIT",
@@ -319,8 +325,11 @@ LONG Store::QueryValue(int64_t key, std::string_view name, DWORD* type, BYTE* da
   bool row;
   const LONG result = Step(s, row);
   if (result != ERROR_SUCCESS) return result;
-  if (!row) return ERROR_KEY_DELETED;
-  if (sqlite3_column_type(s, 0) == SQLITE_NULL) return ERROR_FILE_NOT_FOUND;
+  if (!row) {
+    sqlite3_reset(s);
+    const LONG exists = KeyExists(key);
+    return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
+  }
   if (type != nullptr) *type = static_cast<DWORD>(sqlite3_column_int64(s, 0));
   if (data == nullptr) {
     if (size != nullptr) *size = static_cast<DWORD>(sqlite3_column_int64(s, 1));
@@ -349,18 +358,33 @@ LONG Store::DeleteValue(int64_t key, std::string_view name) {
   return End(result);
 }
 
+bool Store::Continues(const Cursor& cursor, int64_t key, DWORD index) const {
+  return index > 0 && cursor.key == key && cursor.index + 1 == index &&
+         cursor.changes == sqlite3_total_changes64(m_db);
+}
+
+void Store::Remember(Cursor& cursor, int64_t key, DWORD index, const std::string& name) {
+  cursor.key = key;
+  cursor.index = index;
+  cursor.name = name;
+  cursor.changes = sqlite3_total_changes64(m_db);
+}
+
 LONG Store::EnumKey(int64_t key, DWORD index, std::string& name, int64_t& lastWrite) {
   {
-    Use use(Prepared(kEnumKey));
+    const bool next = Continues(m_keyCursor, key, index);
+    Use use(Prepared(next ? kNextKey : kEnumKey));
     if (!use) return Failure(sqlite3_errcode(m_db));
     sqlite3_bind_int64(use.get(), 1, key);
-    sqlite3_bind_int64(use.get(), 2, index);
+    if (next) BindText(use.get(), 2, m_keyCursor.name);
+    else sqlite3_bind_int64(use.get(), 2, index);
     bool row;
     const LONG result = Step(use.get(), row);
     if (result != ERROR_SUCCESS) return result;
     if (row) {
       name = ColumnText(use.get(), 0);
       lastWrite = sqlite3_column_int64(use.get(), 1);
+      Remember(m_keyCursor, key, index, name);
       return ERROR_SUCCESS;
     }
   }
@@ -371,16 +395,19 @@ LONG Store::EnumKey(int64_t key, DWORD index, std::string& name, int64_t& lastWr
 LONG Store::EnumValue(int64_t key, DWORD index, std::string& name, DWORD* type, BYTE* data,
                       DWORD* size) {
   {
-    Use use(Prepared(kEnumValue));
+    const bool next = Continues(m_valueCursor, key, index);
+    Use use(Prepared(next ? kNextValue : kEnumValue));
     if (!use) return Failure(sqlite3_errcode(m_db));
     sqlite3_stmt* s = use.get();
     sqlite3_bind_int64(s, 1, key);
-    sqlite3_bind_int64(s, 2, index);
+    if (next) BindText(s, 2, m_valueCursor.name);
+    else sqlite3_bind_int64(s, 2, index);
     bool row;
     const LONG result = Step(s, row);
     if (result != ERROR_SUCCESS) return result;
     if (row) {
       name = ColumnText(s, 0);
+      Remember(m_valueCursor, key, index, name);
       if (type != nullptr) *type = static_cast<DWORD>(sqlite3_column_int64(s, 1));
       return CopyData(s, 2, data, size);
     }

@@ -396,6 +396,8 @@ void Store::Abandon() {
   // disturb the parent's locks and files, so they are left alone.
   m_db = nullptr;
   m_statements.clear();
+  m_keyCursor = Cursor();
+  m_valueCursor = Cursor();
 }
 
 void Store::Close() {
@@ -408,6 +410,8 @@ void Store::Close() {
   m_statements.clear();
   sqlite3_close_v2(m_db);
   m_db = nullptr;
+  m_keyCursor = Cursor();
+  m_valueCursor = Cursor();
 }
 
 LONG Store::Flush() {

@@ -95,12 +95,27 @@ class Store {
   LONG FindChild(int64_t parent, std::string_view name, int64_t& child);
   LONG Touch(int64_t key, int64_t when);
 
+  // Where the last enumeration of one kind stopped. Enumerating is by index; when the next
+  // index of the same key is asked for and nothing was written through this connection since,
+  // the search continues after the last name. (Writes by other processes during an
+  // enumeration make the order of what is seen undefined, as they do on Windows.)
+  struct Cursor {
+    int64_t key = 0;
+    DWORD index = 0;
+    std::string name;
+    int64_t changes = -1;
+  };
+  bool Continues(const Cursor& cursor, int64_t key, DWORD index) const;
+  void Remember(Cursor& cursor, int64_t key, DWORD index, const std::string& name);
+
   Root m_root;
   std::string m_path;
   sqlite3* m_db = nullptr;
   unsigned m_generation = 0;  // the fork generation the connection belongs to
   bool m_damaged = false;     // damage was found: close without writing anything back
   std::vector<sqlite3_stmt*> m_statements;
+  Cursor m_keyCursor;
+  Cursor m_valueCursor;
 };
 
 // The store a predefined root refers to now; NULL with the failure code when there is none.
