@@ -3,8 +3,6 @@
 
 #include "platform/win32.h"
 
-int IsDir(const char* path);
-
 void GetDroppedFileInfo(HDROP drop, CStringArray& names, CWordArray& flags) {
   // The drop is released on every way out: it belongs to this call once it has been made.
   struct Release {

@@ -61,6 +61,7 @@ constexpr Message kMessages[] = {
     {161, "The specified path is invalid.\r\n"},
     {170, "The requested resource is in use.\r\n"},
     {183, "Cannot create a file when that file already exists.\r\n"},
+    {193, "%1 is not a valid Win32 application.\r\n"},
     {206, "The filename or extension is too long.\r\n"},
     {223, "The file size exceeds the limit allowed and cannot be saved.\r\n"},
     {234, "More data is available.\r\n"},
