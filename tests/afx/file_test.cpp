@@ -60,6 +60,22 @@ TEST(FileOpen, ExclusiveOpenOfAFileOpenForWritingIsASharingViolation) {
   EXPECT_TRUE(other.Open(name.c_str(), CFile::modeRead, &error));
 }
 
+TEST(FileOpen, AnOpenWithoutDataAccessTakesNoPartInSharing) {
+  TempDir dir;
+  const std::string name = dir.WriteFile("query.txt", "data");
+  // Opened only to ask about the file, and sharing nothing: nobody is kept out by it ...
+  HANDLE query = CreateFileA(name.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(query, INVALID_HANDLE_VALUE);
+  {
+    CFile exclusive(name.c_str(), CFile::modeReadWrite | CFile::shareExclusive);
+    // ... and it is not kept out by an exclusive holder either.
+    HANDLE second = CreateFileA(name.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(second, INVALID_HANDLE_VALUE);
+    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
+  }
+  CloseHandle(query);
+}
+
 TEST(FileOpen, CreateTruncatesUnlessToldNotTo) {
   TempDir dir;
   const std::string name = dir.WriteFile("f.txt", "abcdef");
