@@ -6,3 +6,5 @@
 #include <hostkit/afx.h>
 #include <hostkit/frame.h>
 #include <hostkit/path.h>
+#include <hostkit/netsec.h>
+#include <hostkit/registry.h>
