@@ -56,7 +56,11 @@ CFile::~CFile() {
 BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* error) {
   m_bCloseOnDelete = FALSE;
   m_hFile = hFileNull;
+  // The file keeps its full name (GetFilePath, GetStatus); errors report the name as given.
   m_strFileName = fileName;
+  char fullName[MAX_PATH];
+  const DWORD length = fileName != nullptr ? GetFullPathNameA(fileName, MAX_PATH, fullName, nullptr) : 0;
+  if (length != 0 && length < MAX_PATH) m_strFileName = fullName;
   HANDLE h = CreateFileA(fileName, AccessOf(openFlags), ShareOf(openFlags), nullptr,
                          CreationOf(openFlags), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {

@@ -22,6 +22,16 @@ void CopyName(char (&out)[MAX_PATH], const char* name) {
   out[MAX_PATH - 1] = '\0';
 }
 
+// The full name of a file; false (and an empty name) when it has none that fits.
+bool FullName(char (&out)[MAX_PATH], const char* name) {
+  const DWORD length = GetFullPathNameA(name, MAX_PATH, out, nullptr);
+  if (length == 0 || length >= MAX_PATH) {
+    out[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
 // File times are UTC; the record holds them as local CTimes. A time the system leaves empty
 // takes the last-write time, as the framework has always filled it in.
 void SetTimes(CFileStatus& status, const FILETIME& created, const FILETIME& accessed, const FILETIME& written) {
@@ -82,8 +92,7 @@ BOOL CFile::GetStatus(CFileStatus& status) const {
 
 BOOL CFile::GetStatus(const char* fileName, CFileStatus& status) {
   status = CFileStatus();
-  if (fileName == nullptr || *fileName == '\0') return FALSE;
-  CopyName(status.m_szFullName, fileName);
+  if (fileName == nullptr || *fileName == '\0' || !FullName(status.m_szFullName, fileName)) return FALSE;
   const DWORD attributes = GetFileAttributesA(fileName);
   if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
   status.m_attribute = AttributeByte(attributes);

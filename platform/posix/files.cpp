@@ -68,7 +68,10 @@ DWORD ErrorForPath(int err, const std::string& path) {
   return Win32ErrorFromErrno(err);
 }
 
+// An open without read or write access (to query the file) takes no part in sharing, as on
+// Windows: it is neither checked against other holders nor recorded for later opens.
 bool SharingConflicts(int fd, DWORD access, DWORD shareMode) {
+  if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0) return false;
   if ((access & GENERIC_READ) && MarkerHeldByOther(fd, kDeniesRead)) return true;
   if ((access & GENERIC_WRITE) && MarkerHeldByOther(fd, kDeniesWrite)) return true;
   if (!(shareMode & FILE_SHARE_READ) && MarkerHeldByOther(fd, kHasRead)) return true;
@@ -81,6 +84,7 @@ bool DeleteDenied(int fd) { return MarkerHeldByOther(fd, kDeniesDelete); }
 void TakeShareMarkers(int fd, DWORD access, DWORD shareMode) {
   // A descriptor that cannot take read locks (opened without read permission) simply takes
   // part in no sharing checks.
+  if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0) return;
   if (access & GENERIC_READ) TakeMarker(fd, kHasRead);
   if (access & GENERIC_WRITE) TakeMarker(fd, kHasWrite);
   if (!(shareMode & FILE_SHARE_READ)) TakeMarker(fd, kDeniesRead);

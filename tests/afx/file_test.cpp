@@ -60,6 +60,22 @@ TEST(FileOpen, ExclusiveOpenOfAFileOpenForWritingIsASharingViolation) {
   EXPECT_TRUE(other.Open(name.c_str(), CFile::modeRead, &error));
 }
 
+TEST(FileOpen, AnOpenWithoutDataAccessTakesNoPartInSharing) {
+  TempDir dir;
+  const std::string name = dir.WriteFile("query.txt", "data");
+  // Opened only to ask about the file, and sharing nothing: nobody is kept out by it ...
+  HANDLE query = CreateFileA(name.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(query, INVALID_HANDLE_VALUE);
+  {
+    CFile exclusive(name.c_str(), CFile::modeReadWrite | CFile::shareExclusive);
+    // ... and it is not kept out by an exclusive holder either.
+    HANDLE second = CreateFileA(name.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(second, INVALID_HANDLE_VALUE);
+    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
+  }
+  CloseHandle(query);
+}
+
 TEST(FileOpen, CreateTruncatesUnlessToldNotTo) {
   TempDir dir;
   const std::string name = dir.WriteFile("f.txt", "abcdef");
@@ -95,7 +111,11 @@ TEST(FileStatus, ReadsSizeTimesAndAttributes) {
   EXPECT_EQ(status.m_size, 1234);
   EXPECT_EQ(status.m_attribute & CFile::readOnly, 0);
   EXPECT_EQ(status.m_attribute & CFile::directory, 0);
-  EXPECT_NE(std::string(status.m_szFullName), "");
+  EXPECT_EQ(std::string(status.m_szFullName), name);
+  // The full name: a roundabout spelling comes back in its plain form.
+  CFileStatus roundabout;
+  ASSERT_TRUE(CFile::GetStatus((dir.Path() + "." + hk::kPathSeparator + "s.bin").c_str(), roundabout));
+  EXPECT_EQ(std::string(roundabout.m_szFullName), name);
   EXPECT_LE(std::llabs((status.m_mtime - before).GetTotalSeconds()), 60);
   EXPECT_NE(status.m_ctime.GetTime(), 0);
   EXPECT_NE(status.m_atime.GetTime(), 0);
@@ -111,7 +131,8 @@ TEST(FileStatus, ReadsSizeTimesAndAttributes) {
   EXPECT_FALSE(CFile::GetStatus("", none));
 
   // The open file's own status, also while another holder keeps it exclusively.
-  CFile file(name.c_str(), CFile::modeReadWrite);
+  CFile file((dir.Path() + "." + hk::kPathSeparator + "s.bin").c_str(), CFile::modeReadWrite);
+  EXPECT_EQ(file.GetFilePath(), name.c_str());
   file.SeekToEnd();
   file.Write("tail", 4);
   CFileStatus open;

@@ -23,13 +23,18 @@ class HOSTKIT_API CTime {
   CTime() = default;
   CTime(int64_t time) : m_time(time) {}
   // A local date and time; dst -1 lets the C run time decide whether daylight saving applies.
+  // Fields out of range carry over (mktime); a time the run time cannot represent gives -1.
   CTime(int year, int month, int day, int hour, int minute, int second, int dst = -1);
+  // The record's fields as local time; a year before 1900 gives 0.
   CTime(const SYSTEMTIME& st, int dst = -1);
+  // A UTC file time shifted by the zone offset in force now, its fields then read as local
+  // time; 0 when the value cannot be converted.
   CTime(const FILETIME& ft, int dst = -1);
 
   static CTime GetCurrentTime();
 
   int64_t GetTime() const { return m_time; }
+  // Local calendar fields; -1 when the run time cannot show the time as a local time.
   int GetYear() const;
   int GetMonth() const;
   int GetDay() const;
@@ -37,7 +42,7 @@ class HOSTKIT_API CTime {
   int GetMinute() const;
   int GetSecond() const;
   int GetDayOfWeek() const;  // 1 = Sunday
-  // strftime of the local time.
+  // strftime of the local (or UTC) time; empty when the time or the format cannot be shown.
   CString Format(const char* format) const;
   CString FormatGmt(const char* format) const;
   BOOL GetAsSystemTime(SYSTEMTIME& st) const;  // local time
