@@ -72,12 +72,13 @@ bool FullName(const char* name, std::string& out) {
     }
     start = end + 1;
   }
-  out = "/";
+  std::string full(1, '/');
   for (size_t i = 0; i < segments.size(); ++i) {
-    if (i > 0) out += '/';
-    out += segments[i];
+    if (i > 0) full += '/';
+    full += segments[i];
   }
-  if (!segments.empty() && text.back() == '/') out += '/';
+  if (!segments.empty() && text.back() == '/') full += '/';
+  out.swap(full);
   return true;
 }
 

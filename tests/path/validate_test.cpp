@@ -82,7 +82,7 @@ TEST(GetFullPathNameA, ResolvesDotSegmentsAndKeepsATrailingSlash) {
 }
 
 TEST(GetValidPathName, RejectsWildcardsSecondColonsAndDriveColonSpace) {
-  for (const char* bad : {"c:\\*.txt", "a?b", "c:\\a:b", "C: x", "*"}) {
+  for (const char* bad : {"c:\\*.txt", "a?b", "c:\\a:b", "C: x", "*", ""}) {
     CString path(bad);
     EXPECT_FALSE(GetValidPathName(path)) << bad;
     EXPECT_EQ(std::string(path), bad);

@@ -1,0 +1,81 @@
+// The path and match commands as a user runs them: their answers and exit statuses.
+#include "tests/support/fixtures.h"
+
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+};
+
+// Runs the tool built beside the tests with the given arguments (standard error discarded).
+ToolRun RunTool(const std::string& arguments) {
+  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
+  if (build == nullptr) return {-1, ""};
+#if defined(_WIN32)
+  // Under Wine the build tree is a POSIX path; its drive Z: maps the POSIX root.
+  std::string dir = build;
+  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;
+  for (char& c : dir)
+    if (c == '/') c = '\\';
+  const std::string command = "\"\"" + dir + "\\cli\\hostkit.exe\" " + arguments + " 2>NUL\"";
+  FILE* pipe = _popen(command.c_str(), "r");
+#else
+  const std::string command = "'" + std::string(build) + "/cli/hostkit' " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+#endif
+  if (pipe == nullptr) return {-1, ""};
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+#if defined(_WIN32)
+  const int status = _pclose(pipe);
+#else
+  const int raw = pclose(pipe);
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+  return {status, out};
+}
+
+class PathCli : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
+  }
+};
+
+TEST_F(PathCli, MatchExitsZeroOnAMatchAndOneOtherwise) {
+  EXPECT_EQ(RunTool("match Report.TXT \"*.txt; *.doc\"").status, 0);
+  EXPECT_EQ(RunTool("match README \"*.*\"").status, 1);
+  EXPECT_EQ(RunTool("match onlyone").status, 2);
+}
+
+TEST_F(PathCli, TextAnswers) {
+  EXPECT_EQ(RunTool("path canon C:/Dir/./Sub/../F.TXT").out, "c:\\dir\\f.txt\n");
+  EXPECT_EQ(RunTool("path canon --keep-case C:/Dir/../F.TXT").out, "C:\\F.TXT\n");
+  EXPECT_EQ(RunTool("path split C:/dir/file.txt").out, "directory: C:/dir/\nfile: file.txt\n");
+  const ToolRun yes = RunTool("path is-abs C:rel");
+  EXPECT_EQ(yes.status, 0);
+  EXPECT_EQ(yes.out, "yes\n");
+  EXPECT_EQ(RunTool("path is-abs rel").status, 1);
+  EXPECT_EQ(RunTool("path root-type //server/share").out, "4 (network share)\n");
+}
+
+TEST_F(PathCli, SystemAnswersAndUsageErrors) {
+  const ToolRun app = RunTool("path app");
+  EXPECT_EQ(app.status, 0);
+  EXPECT_NE(app.out.find("cli"), std::string::npos);
+  EXPECT_EQ(RunTool("path valid a?b").status, 1);
+  EXPECT_EQ(RunTool("path").status, 2);
+  EXPECT_EQ(RunTool("path nonsense x").status, 2);
+  EXPECT_EQ(RunTool("path cwd extra").status, 2);
+  EXPECT_EQ(RunTool("path --help").status, 0);
+}
+
+}  // namespace
