@@ -1,7 +1,9 @@
 // CArchive: buffered little-endian serialisation onto a CFile.
 #include <hostkit/afx/archive.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 CArchive::CArchive(CFile* file, UINT mode, int bufferSize)
     : m_file(file), m_mode(mode), m_buffer(static_cast<size_t>(bufferSize > 0 ? bufferSize : 4096)) {}
@@ -149,8 +151,16 @@ CArchive& CArchive::operator>>(CString& v) {
     length = w;
     if (w == 0xFFFF) *this >> length;
   }
-  char* buffer = v.GetBufferSetLength(static_cast<int>(length));
-  Fill(buffer, length);
-  v.ReleaseBuffer(static_cast<int>(length));
+  // The length comes from the stream: read what is there piece by piece rather than trust it
+  // with one allocation, so a damaged or hostile count ends in endOfFile, not an overrun.
+  if (length > 0x7FFFFFFF) AfxThrowArchiveException(CArchiveException::badIndex);
+  std::string text;
+  char chunk[4096];
+  while (text.size() < length) {
+    const UINT n = static_cast<UINT>(std::min<size_t>(sizeof chunk, length - text.size()));
+    Fill(chunk, n);
+    text.append(chunk, n);
+  }
+  v = CString(text.data(), static_cast<int>(text.size()));
   return *this;
 }
