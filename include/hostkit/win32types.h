@@ -314,4 +314,12 @@ typedef struct tagRECT { LONG left; LONG top; LONG right; LONG bottom; } RECT, *
 // Code pages.
 #define CP_ACP 0
 #define CP_UTF8 65001
+
+// File system objects: the ANSI names that <windows.h> gives these calls, so that members
+// of the same names (CNuFileSystem's file operations) carry the same exported names on
+// every build.
+#define CreateFile CreateFileA
+#define DeleteFile DeleteFileA
+#define CopyFile CopyFileA
+#define MoveFile MoveFileA
 #endif
