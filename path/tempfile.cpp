@@ -3,11 +3,13 @@
 #include <hostkit/path.h>
 
 #include "frame/instance.h"
+#include "path/tempfile.h"
 #include "resources/ids.h"
 #include "platform/win32.h"
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 
 namespace {
@@ -21,7 +23,22 @@ thread_local char t_name[MAX_PATH + 1];
 
 const char* const kNoName = "";
 
+std::function<unsigned()>& NameSource() {
+  static std::function<unsigned()> source;
+  return source;
+}
+
 }  // namespace
+
+namespace hk::path {
+
+std::function<unsigned()> SetTempNameSource(std::function<unsigned()> source) {
+  std::function<unsigned()> previous = std::move(NameSource());
+  NameSource() = std::move(source);
+  return previous;
+}
+
+}  // namespace hk::path
 
 const char* CreateTempFile(unsigned char* data, int size) {
   if (size < 0 || (size > 0 && data == nullptr))
@@ -33,7 +50,8 @@ const char* CreateTempFile(unsigned char* data, int size) {
   std::random_device random;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     CString name;
-    name.Format("%shk%08X.tmp", static_cast<const char*>(directory), static_cast<unsigned>(random()));
+    const unsigned number = NameSource() ? NameSource()() : static_cast<unsigned>(random());
+    name.Format("%shk%08X.tmp", static_cast<const char*>(directory), number);
     if (name.GetLength() > MAX_PATH) break;
     // Created in one step, and only if nothing (file or link) has the name: the data is never
     // written through something another user put there.

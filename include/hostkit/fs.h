@@ -130,7 +130,7 @@ class HOSTKIT_API CNuFileMapping {
   // Closing a closed mapping does nothing.
   void Close();
 
- private:
+ protected:
   HANDLE m_hFile;
   HANDLE m_hMapping;
   DWORD m_dwSize;

@@ -91,7 +91,7 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 }
 
 const BuiltinExport kKernelExports[] = {
-    {"GetDiskFreeSpaceExA", reinterpret_cast<FARPROC>(&GetDiskFreeSpaceExA)},
+    {"GetDiskFreeSpaceExA", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&GetDiskFreeSpaceExA))},
 };
 
 // Callers bind the 64-bit free-space query by name from the system library, as they must on
@@ -131,7 +131,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
     struct stat target {};
     if (::stat(to.c_str(), &target) == 0) {
       if (S_ISDIR(target.st_mode)) return FailWith(ERROR_ACCESS_DENIED);
-      if (SameFile(source, target)) return FailWith(ERROR_SHARING_VIOLATION);
+      if (hk::posix::SameFile(source, target)) return FailWith(ERROR_SHARING_VIOLATION);
       if ((target.st_mode & S_IWUSR) == 0) return FailWith(ERROR_ACCESS_DENIED);
       replacing = true;
     }
@@ -149,7 +149,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
   };
   struct stat opened {};
   if (::fstat(out.get(), &opened) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
-  if (SameFile(source, opened)) {
+  if (hk::posix::SameFile(source, opened)) {
     // Another process put the source under the destination's name meanwhile; leave it alone.
     out.Close();
     return FailWith(ERROR_SHARING_VIOLATION);
