@@ -28,6 +28,12 @@ bool AttributesPass(DWORD effective, DWORD wanted, CNuFileFinder::AttributeMatch
   }
 }
 
+bool IsNonDirectory(CString directory) {
+  TrimEndSlash(directory);
+  const DWORD attributes = GetFileAttributesA(directory);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
 }  // namespace
@@ -74,6 +80,12 @@ BOOL CNuFileFinder::ReadNextEntry() {
       case ERROR_PATH_NOT_FOUND:
       case ERROR_NOT_READY:
       case ERROR_DIRECTORY: return FALSE;
+      case ERROR_INVALID_NAME:
+        // Some systems refuse a search below a file by its syntax; a name that is not a
+        // directory is no error here.
+        if (IsNonDirectory(m_strDirectory)) return FALSE;
+        SetLastError(ERROR_INVALID_NAME);
+        AfxThrowOSException(0xFFFFFFFF);
       default: AfxThrowOSException(0xFFFFFFFF);
     }
   }

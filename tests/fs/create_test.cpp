@@ -7,6 +7,7 @@
 #include "path/create.h"
 #include "path/tempfile.h"
 #include "platform/win32.h"
+#include "tests/fs/readonly.h"
 
 #include <filesystem>
 #include <string>
@@ -127,6 +128,8 @@ TEST_F(CopyFolderTest, AReadOnlyTargetFileMakesItFail) {
   ASSERT_TRUE(CopyFolder((dir / "src").c_str(), (dir / "dst").c_str()));
   dir.WriteFile("dst/sub/b.txt", "locked");
   ASSERT_TRUE(SetFileAttributesA((dir / "dst/sub/b.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  if (hk::test::ReadOnlyIsWritable(dir / "dst/sub/b.txt"))
+    GTEST_SKIP() << "this system lets the user write read-only files (Wine running as root)";
   EXPECT_FALSE(CopyFolder((dir / "src").c_str(), (dir / "dst").c_str()));
   EXPECT_EQ(ReadWholeFile(dir / "dst/sub/b.txt"), "locked");
 }
@@ -180,7 +183,7 @@ TEST_F(TempFileTest, NeverWritesThroughAPlantedFileOrLink) {
   hk::path::SetTempNameSource([&next] { return next++; });
   unsigned char data[] = {'n', 'e', 'w'};
   const std::string name = CreateTempFile(data, 3);
-  EXPECT_EQ(name, dir / NameFor(3));
+  EXPECT_EQ(name, dir / NameFor(withLink ? 3 : 2));
   EXPECT_EQ(ReadWholeFile(name), "new");
   EXPECT_EQ(ReadWholeFile(planted), "planted");
   EXPECT_EQ(ReadWholeFile(victim), "victim");
