@@ -17,6 +17,16 @@
 // 1. the free-space binding of the file store
 hk::fs::FreeSpaceBinding hk::fs::g_freeSpaceBinding;
 
+// 2. The network API holder: built, its destruction registered for unload, then loaded.
+#include "netsec/netapi.h"
+CNuNetAPI CNuNetAPI::s_api;
+static const BOOL g_bNetAPILoaded = CNuNetAPI::Load();
+
+#include <hostkit/registry.h>
+
+// 3. the registry's DEFAULT_STRING
+const CString CNuRegistry::DEFAULT_STRING;
+
 namespace {
 
 #if defined(HOSTKIT_SHARED_MODULE)

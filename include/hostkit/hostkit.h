@@ -7,3 +7,5 @@
 #include <hostkit/frame.h>
 #include <hostkit/path.h>
 #include <hostkit/fs.h>
+#include <hostkit/netsec.h>
+#include <hostkit/registry.h>

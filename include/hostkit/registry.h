@@ -1,0 +1,105 @@
+// Registry settings: a base key below a root key, named sections below the base, and typed
+// values with defaults. Reads never fail outward (they answer the caller's default); writes
+// and the section operations answer a BOOL; nothing throws.
+//
+//   CNuRegistry settings(HKEY_CURRENT_USER, "Software\\Example\\Viewer", "Window");
+//   settings.PutInt("Width", 640);                       // REG_DWORD in ...\Viewer\Window
+//   DWORD width = settings.GetInt("Width", 800);         // 640; 800 had it been missing
+//   CString last = settings.GetString("File", "", "Recent");  // from ...\Viewer\Recent
+#pragma once
+
+#include <hostkit/afx.h>
+
+// Holds one key handle for the length of a call: a sub-key opened below a parent, or, when no
+// name is given, a key borrowed from elsewhere (not closed).
+class HOSTKIT_API CNuRegSection {
+ public:
+  // With a name: opens it below 'parent' (the key is NULL if that fails) and owns the result.
+  // Without: holds 'fallback' without owning it.
+  CNuRegSection(HKEY parent, HKEY fallback, const char* name);
+  ~CNuRegSection();
+  CNuRegSection(const CNuRegSection&) = delete;
+  CNuRegSection& operator=(const CNuRegSection&) = delete;
+
+  operator HKEY() const { return m_hKey; }
+
+ private:
+  HKEY m_hKey;
+  BOOL m_bOwned;
+};
+
+// A settings store bound to a root key and a base sub-key, with one current section open at a
+// time. Keys are opened and created with KEY_ALL_ACCESS.
+class HOSTKIT_API CNuRegistry {
+ public:
+  // Unbound.
+  CNuRegistry();
+  // Binds to root\baseSubKey, creating the base key if needed, then opens (creating) the
+  // section if one is named. Whether that worked: InitOk and the results of later calls.
+  CNuRegistry(HKEY root, const char* baseSubKey, const char* section = nullptr);
+  // The same root and base sub-key as 'other' (created if needed); its open section is not
+  // copied.
+  CNuRegistry(const CNuRegistry& other);
+  // Re-binds to the root and base sub-key of 'other' and closes the open section.
+  CNuRegistry& operator=(const CNuRegistry& other);
+  ~CNuRegistry();
+
+  // TRUE once bound to a root key, even if the base key could not be opened.
+  BOOL InitOk() const;
+  // Binds to root\subKey (NULL or "" binds to the root itself), opening or, with 'create',
+  // creating the base key. The section stays open.
+  BOOL SetBaseKey(HKEY root, const char* subKey, BOOL create = TRUE);
+
+  // Opens a section below the base key (creating it with 'create'); it becomes the current
+  // section, and the one that was open is closed.
+  BOOL OpenSection(const char* section, BOOL create = TRUE);
+  // TRUE at once when no section is open.
+  BOOL CloseSection();
+  // Deletes a section that has no sub-sections. A NULL or empty name deletes nothing.
+  BOOL DeleteSection(const char* section);
+  // Deletes root\baseSubKey\section and everything below it, children before parents. The
+  // object ends bound to root\baseSubKey (opened, not created) with no section open. A NULL
+  // or empty section deletes nothing.
+  BOOL DeleteSection(HKEY root, const char* baseSubKey, const char* section);
+  // Fills 'list' with the names of the section's sub-keys in the registry's order; TRUE when
+  // there is at least one. Closes the current section.
+  BOOL GetKeyList(const char* const section, CStringList& list);
+  // Deletes one value of the named section or, for NULL, of the current section.
+  BOOL DeleteEntry(const char* name, const char* section = nullptr);
+  // Writes the base key (not the section) through to the disk.
+  BOOL Flush();
+
+  // Typed values, in the current section or, when 'section' is given, in that sub-key of the
+  // base key opened for the call. Strings are REG_SZ (REG_EXPAND_SZ is read unexpanded),
+  // integers and Booleans REG_DWORD, blocks REG_BINARY; a value of another type reads as
+  // missing. A REG_DWORD whose size is not 4 bytes also reads as missing.
+  CString GetString(const char* name, const char* defaultValue = nullptr, const char* section = nullptr) const;
+  BOOL PutString(const char* name, const char* value, const char* section = nullptr);
+  DWORD GetInt(const char* name, DWORD defaultValue = 0, const char* section = nullptr) const;
+  BOOL PutInt(const char* name, DWORD value, const char* section = nullptr);
+  BOOL GetBool(const char* name, BOOL defaultValue = FALSE, const char* section = nullptr) const;
+  BOOL PutBool(const char* name, BOOL value, const char* section = nullptr);
+  // Reads a block into 'buffer' of 'size' bytes; size becomes the bytes read. A NULL buffer
+  // asks for the stored size. FALSE, with 'size' set to the stored size, when the buffer is
+  // too small. A missing value copies 'size' bytes of 'defaultValue' (TRUE), or answers FALSE
+  // when there is no default.
+  BOOL GetBinary(const char* name, void* buffer, DWORD& size, const void* defaultValue = nullptr,
+                 const char* section = nullptr);
+  BOOL PutBinary(const char* name, const void* data, DWORD size, const char* section = nullptr);
+
+  // Stock defaults for callers without their own.
+  static const CString DEFAULT_STRING;  // ""
+  static const LONG DEFAULT_INT;        // 0
+  static const int DEFAULT_BOOL;        // FALSE
+
+ protected:
+  // The root key the object is bound to (not the opened base key).
+  HKEY GetBaseKey() const;
+  const CString& GetBaseSubKey() const;
+
+ private:
+  HKEY m_hRootKey;
+  CString m_strBaseSubKey;
+  HKEY m_hBaseKey;
+  HKEY m_hSectionKey;
+};

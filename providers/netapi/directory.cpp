@@ -1,0 +1,163 @@
+// Reading the name service. The enumeration calls share one cursor per process, so they are
+// serialised here; records of any length are read into buffers that grow on ERANGE.
+#include "providers/netapi/directory.h"
+
+#include "platform/posix/netconfig.h"
+
+#include <grp.h>
+#include <pwd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace hk::netapi {
+namespace {
+
+constexpr size_t kFirstBufferSize = 16384;
+constexpr size_t kLargestBufferSize = 16 * 1024 * 1024;
+
+std::mutex g_cursorLock;
+
+// Service answers that mean "no such record" rather than a failure.
+bool MeansNotFound(int error) {
+  return error == ENOENT || error == ESRCH || error == EBADF || error == EPERM;
+}
+
+Account AccountOf(const passwd& pw) {
+  std::string gecos = pw.pw_gecos != nullptr ? pw.pw_gecos : "";
+  gecos.resize(std::min(gecos.size(), gecos.find(',')));
+  return Account{pw.pw_name, gecos, pw.pw_uid, pw.pw_gid};
+}
+
+Group GroupOf(const group& gr) {
+  Group g{gr.gr_name, gr.gr_gid, {}};
+  for (char** member = gr.gr_mem; member != nullptr && *member != nullptr; ++member)
+    g.members.emplace_back(*member);
+  return g;
+}
+
+// Calls read(buffer, size) until it stops answering ERANGE, doubling the buffer each time.
+template <typename Read>
+int WithGrowingBuffer(std::vector<char>& buffer, Read read) {
+  if (buffer.empty()) buffer.resize(kFirstBufferSize);
+  for (;;) {
+    const int error = read(buffer.data(), buffer.size());
+    if (error != ERANGE) return error;
+    if (buffer.size() >= kLargestBufferSize) return ERANGE;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Name order; of two records with one name the first read stays. The records are ordered through
+// an index, so each is moved once.
+template <typename T>
+void SortByName(std::vector<T>& items) {
+  std::vector<uint32_t> order(items.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return items[a].name < items[b].name; });
+  std::vector<T> sorted;
+  sorted.reserve(items.size());
+  for (uint32_t i : order)
+    if (sorted.empty() || sorted.back().name != items[i].name) sorted.push_back(std::move(items[i]));
+  items.swap(sorted);
+}
+
+bool ReadNumber(const std::string& text, uid_t& value) {
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long number = std::strtoull(text.c_str(), &end, 0);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || number > 0xFFFFFFFFull) return false;
+  value = static_cast<uid_t>(number);
+  return true;
+}
+
+}  // namespace
+
+UidRange NormalUidRange() {
+  UidRange range{1000, 60000};
+  // Read with stdio: the file is a few hundred lines, and every listing reads it.
+  FILE* file = std::fopen(posix::netconfig::SystemFile("login.defs").c_str(), "re");
+  if (file == nullptr) return range;
+  char line[1024];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    char key[64];
+    char value[64];
+    if (std::sscanf(line, " %63s %63s", key, value) != 2 || key[0] == '#') continue;
+    if (std::strcmp(key, "UID_MIN") == 0) ReadNumber(value, range.first);
+    if (std::strcmp(key, "UID_MAX") == 0) ReadNumber(value, range.last);
+  }
+  std::fclose(file);
+  return range;
+}
+
+int ReadAccounts(std::vector<Account>& accounts) {
+  std::lock_guard<std::mutex> guard(g_cursorLock);
+  std::vector<char> buffer;
+  int error = 0;
+  setpwent();
+  for (;;) {
+    passwd pw{};
+    passwd* result = nullptr;
+    error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {
+      return getpwent_r(&pw, data, size, &result);
+    });
+    if (error != 0 || result == nullptr) break;
+    accounts.push_back(AccountOf(pw));
+  }
+  endpwent();
+  if (error == ENOENT) error = 0;  // the end of the enumeration
+  SortByName(accounts);
+  return error;
+}
+
+int ReadGroups(std::vector<Group>& groups) {
+  std::lock_guard<std::mutex> guard(g_cursorLock);
+  std::vector<char> buffer;
+  int error = 0;
+  setgrent();
+  for (;;) {
+    group gr{};
+    group* result = nullptr;
+    error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {
+      return getgrent_r(&gr, data, size, &result);
+    });
+    if (error != 0 || result == nullptr) break;
+    groups.push_back(GroupOf(gr));
+  }
+  endgrent();
+  if (error == ENOENT) error = 0;
+  SortByName(groups);
+  return error;
+}
+
+int FindAccount(const std::string& name, Account& account, bool& found) {
+  std::vector<char> buffer;
+  passwd pw{};
+  passwd* result = nullptr;
+  const int error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {
+    return getpwnam_r(name.c_str(), &pw, data, size, &result);
+  });
+  found = error == 0 && result != nullptr;
+  if (found) account = AccountOf(pw);
+  return error == 0 || MeansNotFound(error) ? 0 : error;
+}
+
+int FindGroup(const std::string& name, Group& group, bool& found) {
+  std::vector<char> buffer;
+  struct group gr{};
+  struct group* result = nullptr;
+  const int error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {
+    return getgrnam_r(name.c_str(), &gr, data, size, &result);
+  });
+  found = error == 0 && result != nullptr;
+  if (found) group = GroupOf(gr);
+  return error == 0 || MeansNotFound(error) ? 0 : error;
+}
+
+}  // namespace hk::netapi

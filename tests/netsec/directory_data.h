@@ -1,0 +1,140 @@
+// The test directory: a name service with 2,000 normal accounts and some 600 groups, written as
+// passwd and group files for nss_wrapper, and the answers expected of it. The parent process
+// writes the files; the child process that reads them through the library rebuilds the same
+// model to compare with.
+#pragma once
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace hk::test::netsec {
+
+struct TestUser {
+  std::string name;
+  unsigned uid;
+  unsigned gid;
+  std::string gecos;
+  std::string fullName;  // what the listings should report
+};
+
+struct TestGroup {
+  std::string name;
+  unsigned gid;
+  std::vector<std::string> listed;
+};
+
+// login.defs of the test host: the normal range is not the default one.
+constexpr unsigned kUidMin = 2000;
+constexpr unsigned kUidMax = 50000;
+constexpr unsigned kStaffGid = 30000;
+constexpr int kGenerated = 1998;
+
+inline std::string Numbered(const char* prefix, int width, int n) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%0*d", prefix, width, n);
+  return text;
+}
+
+struct TestDirectory {
+  std::vector<TestUser> users;  // in file order
+  std::vector<TestGroup> groups;
+
+  TestDirectory() {
+    // File order is a permutation of name order, so that the listings' order is their own.
+    for (int k = 0; k < kGenerated; ++k) {
+      const int i = (k * 7919) % kGenerated;
+      TestUser u{Numbered("user", 4, i), 5000u + static_cast<unsigned>(i),
+                 i >= 1700 ? kStaffGid : 20000u + static_cast<unsigned>(i % 600), "", ""};
+      if (i % 7 == 0) {
+        // no full name at all
+      } else if (i % 7 == 1) {
+        u.gecos = "Name " + std::to_string(i) + ",Room " + std::to_string(i) + ",555-0100,,";
+        u.fullName = "Name " + std::to_string(i);
+      } else if (i % 11 == 2) {
+        u.gecos = u.fullName = "Zo\xC3\xAB \xC3\x9Cnal " + std::to_string(i);
+      } else {
+        u.gecos = u.fullName = "Person " + std::to_string(i);
+      }
+      users.push_back(u);
+    }
+    users.push_back(TestUser{"edge-min", kUidMin, 20000, "Edge Min", "Edge Min"});
+    users.push_back(TestUser{"edge-max", kUidMax, 20000, "", ""});
+    // Accounts outside the normal range: listed by nobody, yet members of their groups.
+    users.push_back(TestUser{"root", 0, 0, "root", "root"});
+    users.push_back(TestUser{"daemon", 1, 1, "daemon", "daemon"});
+    users.push_back(TestUser{"below", kUidMin - 1, kStaffGid, "Just Below", "Just Below"});
+    users.push_back(TestUser{"above", kUidMax + 1, 20000, "Just Above", "Just Above"});
+    users.push_back(TestUser{"nobody", 65534, 65534, "nobody", "nobody"});
+
+    groups.push_back(TestGroup{"root", 0, {}});
+    for (int j = 0; j < 600; ++j)
+      groups.push_back(TestGroup{Numbered("grp", 3, j), 20000u + static_cast<unsigned>(j),
+                                 {Numbered("user", 4, (j * 3) % 1700), Numbered("user", 4, (j * 3 + 1) % 1700)}});
+    // Staff: 710 listed members, ten of which also have it as their primary group, plus the
+    // 298 generated accounts and one system account whose primary group it is.
+    TestGroup staff{"staff", kStaffGid, {}};
+    for (int i = 0; i < 700; ++i) staff.listed.push_back(Numbered("user", 4, i));
+    for (int i = 1700; i < 1710; ++i) staff.listed.push_back(Numbered("user", 4, i));
+    groups.push_back(staff);
+    // A member without an account, after two that have one.
+    groups.push_back(TestGroup{"broken", 30001, {"user0001", "zz-ghost", "user0002"}});
+  }
+
+  std::string PasswdText() const {
+    std::string text;
+    for (const TestUser& u : users)
+      text += u.name + ":x:" + std::to_string(u.uid) + ":" + std::to_string(u.gid) + ":" + u.gecos +
+              ":/home/" + u.name + ":/bin/sh\n";
+    return text;
+  }
+
+  std::string GroupText() const {
+    std::string text;
+    for (const TestGroup& g : groups) {
+      text += g.name + ":x:" + std::to_string(g.gid) + ":";
+      for (size_t i = 0; i < g.listed.size(); ++i) text += (i ? "," : "") + g.listed[i];
+      text += "\n";
+    }
+    return text;
+  }
+
+  // Normal accounts in name order.
+  std::vector<const TestUser*> NormalUsers() const {
+    std::vector<const TestUser*> normal;
+    for (const TestUser& u : users)
+      if (u.uid >= kUidMin && u.uid <= kUidMax) normal.push_back(&u);
+    std::sort(normal.begin(), normal.end(), [](auto* a, auto* b) { return a->name < b->name; });
+    return normal;
+  }
+
+  std::vector<std::string> GroupNames() const {
+    std::vector<std::string> names;
+    for (const TestGroup& g : groups) names.push_back(g.name);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Listed members and primary-group members, each once, in name order.
+  std::vector<std::string> MembersOf(const std::string& group) const {
+    std::set<std::string> members;
+    for (const TestGroup& g : groups)
+      if (g.name == group) {
+        members.insert(g.listed.begin(), g.listed.end());
+        for (const TestUser& u : users)
+          if (u.gid == g.gid) members.insert(u.name);
+      }
+    return std::vector<std::string>(members.begin(), members.end());
+  }
+
+  std::string FullNameOf(const std::string& user) const {
+    for (const TestUser& u : users)
+      if (u.name == user) return u.fullName;
+    return "?";
+  }
+};
+
+}  // namespace hk::test::netsec

@@ -1,0 +1,331 @@
+// The listings against a name service of 2,000 accounts and some 600 groups (nss_wrapper), and
+// a process whose network API is missing or incomplete. The network API is bound once, at
+// start-up, and nss_wrapper must be preloaded before a process starts, so each case runs in a
+// child process of this suite: the parent sets the stage, the child (a DISABLED_ test, run on
+// purpose) asserts.
+#include "tests/netsec/directory_data.h"
+#include "tests/support/fixtures.h"
+
+#include "netsec/netapi.h"
+
+#if !defined(_WIN32)
+#  include <fcntl.h>
+#  include <spawn.h>
+#  include <sys/stat.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
+
+#  include <cstdlib>
+#  include <cstring>
+#  include <fstream>
+
+extern char** environ;
+
+namespace {
+
+using hk::test::netsec::TestDirectory;
+
+const TestDirectory& Directory() {
+  static const TestDirectory directory;
+  return directory;
+}
+
+std::vector<std::string> Strings(const CStringArray& array, int first = 0, int count = -1) {
+  std::vector<std::string> out;
+  const int end = count < 0 ? array.GetSize() : first + count;
+  for (int i = first; i < end; ++i) out.push_back(static_cast<const char*>(array[i]));
+  return out;
+}
+
+// Runs this suite's DISABLED_ tests matching `filter` in a child process with the given
+// environment changes; the result is the child's exit status, its output in `output`.
+int RunChild(const std::string& filter, const std::vector<std::pair<std::string, std::string>>& env,
+             const std::string& outputFile, std::string& output) {
+  std::vector<std::string> variables;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    bool replaced = false;
+    for (const auto& [name, value] : env) replaced = replaced || entry.rfind(name + "=", 0) == 0;
+    if (!replaced) variables.push_back(entry);
+  }
+  for (const auto& [name, value] : env) variables.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (std::string& v : variables) envp.push_back(v.data());
+  envp.push_back(nullptr);
+
+  std::string self(4096, '\0');
+  self.resize(static_cast<size_t>(readlink("/proc/self/exe", self.data(), self.size())));
+  std::string filterArg = "--gtest_filter=" + filter;
+  std::string disabledArg = "--gtest_also_run_disabled_tests";
+  char* argv[] = {self.data(), filterArg.data(), disabledArg.data(), nullptr};
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  output = hk::test::ReadWholeFile(outputFile);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// What the child preloads: nss_wrapper, behind the address sanitizer's run-time when this
+// process carries one (which must come first, and which keeps nss_wrapper from binding libc
+// in a way the sanitizer cannot follow).
+std::string Preload() {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    const size_t path = line.find('/');
+    if (path != std::string::npos && line.find("libasan.so", path) != std::string::npos)
+      return line.substr(path) + " libnss_wrapper.so";
+  }
+  return "libnss_wrapper.so";
+}
+
+class DirectoryCases : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_passwd = m_dir.WriteFile("passwd", Directory().PasswdText());
+    m_group = m_dir.WriteFile("group", Directory().GroupText());
+    mkdir((m_dir / "etc").c_str(), 0700);
+    mkdir((m_dir / "etc/sssd").c_str(), 0700);
+    mkdir((m_dir / "etc/samba").c_str(), 0700);
+    m_dir.WriteFile("etc/login.defs", "# test host\nUID_MIN\t\t" + std::to_string(hk::test::netsec::kUidMin) +
+                                          "\nUID_MAX " + std::to_string(hk::test::netsec::kUidMax) + "\n");
+    m_dir.WriteFile("etc/sssd/sssd.conf",
+                    "[sssd]\nservices = nss, pam\ndomains = EXAMPLE.TEST\n\n"
+                    "[domain/EXAMPLE.TEST]\nid_provider = ad\nad_server = dc1.example.test, _srv_\n");
+    m_dir.WriteFile("etc/samba/smb.conf", "[global]\n   workgroup = LABS\n   security = user\n");
+    mkdir((m_dir / "empty").c_str(), 0700);
+  }
+
+  void ExpectChildPasses(const std::string& filter, const std::string& providerDir, bool withDirectory) {
+    std::vector<std::pair<std::string, std::string>> env = {
+        {"HOSTKIT_PROVIDER_DIR", providerDir},
+        {"HOSTKIT_SYSCONF_DIR", m_dir / "etc"},
+    };
+    if (withDirectory) {
+      env.push_back({"LD_PRELOAD", Preload()});
+      env.push_back({"NSS_WRAPPER_PASSWD", m_passwd});
+      env.push_back({"NSS_WRAPPER_GROUP", m_group});
+    }
+    std::string output;
+    const int status = RunChild(filter, env, m_dir / "child.log", output);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ]"), std::string::npos) << output;
+  }
+
+  hk::test::TempDir m_dir;
+  std::string m_passwd;
+  std::string m_group;
+};
+
+TEST_F(DirectoryCases, ListingsOfTheNameService) {
+  ExpectChildPasses("DISABLED_InDirectory.*", HOSTKIT_NETSEC_PROVIDER_DIR, true);
+}
+
+TEST_F(DirectoryCases, NoProviderLibrary) {
+  ExpectChildPasses("DISABLED_WithoutNetworkAPI.*", m_dir / "empty", true);
+}
+
+TEST_F(DirectoryCases, ProviderLackingAnEntryPoint) {
+  ExpectChildPasses("DISABLED_WithoutNetworkAPI.*", HOSTKIT_NETSEC_PARTIAL_PROVIDER_DIR, true);
+}
+
+// ---- run in the child processes ------------------------------------------------------------
+
+TEST(DISABLED_InDirectory, UsersAreTheNormalAccountsInNameOrderEachOnce) {
+  ASSERT_TRUE(CNuNetAPI::IsAvailable());
+  const auto expected = Directory().NormalUsers();
+  ASSERT_EQ(expected.size(), 2000u);
+  CNuNetSecuritySupport net;
+  CStringArray names;
+  CStringArray fullNames;
+  names.Add("kept");
+  fullNames.Add("kept too");
+  net.EnumerateDomainUsers(nullptr, names, fullNames);
+  net.EnumerateDomainUsers(nullptr, names, fullNames);  // appends a second time
+  ASSERT_EQ(names.GetSize(), 1 + 2 * 2000);
+  ASSERT_EQ(fullNames.GetSize(), names.GetSize());
+  EXPECT_EQ(names[0], "kept");
+  EXPECT_EQ(fullNames[0], "kept too");
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 2000; ++i) {
+      const int at = 1 + round * 2000 + i;
+      ASSERT_EQ(std::string(names[at]), expected[static_cast<size_t>(i)]->name) << at;
+      ASSERT_EQ(std::string(fullNames[at]), expected[static_cast<size_t>(i)]->fullName) << at;
+    }
+  // Edges of the login.defs range are in, accounts beyond them and system accounts are not;
+  // empty and comma-separated GECOS fields read as expected.
+  const auto listed = Strings(names, 1, 2000);
+  for (const char* in : {"edge-min", "edge-max"})
+    EXPECT_NE(std::find(listed.begin(), listed.end(), in), listed.end()) << in;
+  for (const char* out : {"root", "daemon", "below", "above", "nobody"})
+    EXPECT_EQ(std::find(listed.begin(), listed.end(), out), listed.end()) << out;
+  const auto at = [&](const char* name) {
+    return std::string(fullNames[1 + static_cast<int>(std::find(listed.begin(), listed.end(), name) - listed.begin())]);
+  };
+  EXPECT_EQ(at("user0000"), "");
+  EXPECT_EQ(at("user0008"), "Name 8");
+  EXPECT_EQ(at("user0002"), "Zo\xC3\xAB \xC3\x9Cnal 2");
+  EXPECT_EQ(at("edge-max"), "");
+}
+
+TEST(DISABLED_InDirectory, GroupsAreEveryGroupInNameOrderWithEmptyComments) {
+  const auto expected = Directory().GroupNames();
+  CNuNetSecuritySupport net;
+  CStringArray names;
+  CStringArray comments;
+  net.EnumerateGroups(nullptr, names, comments);
+  EXPECT_EQ(Strings(names), expected);
+  ASSERT_EQ(comments.GetSize(), names.GetSize());
+  for (int i = 0; i < comments.GetSize(); ++i) EXPECT_TRUE(comments[i].IsEmpty()) << i;
+  net.EnumerateGroups("\\\\localhost", names, comments);
+  ASSERT_EQ(names.GetSize(), 2 * static_cast<int>(expected.size()));
+  EXPECT_EQ(Strings(names, static_cast<int>(expected.size()), static_cast<int>(expected.size())), expected);
+  EXPECT_EQ(comments.GetSize(), names.GetSize());
+}
+
+TEST(DISABLED_InDirectory, MembersJoinTheListAndThePrimaryGroupEachOnce) {
+  CNuNetSecuritySupport net;
+  for (const char* group : {"staff", "grp005", "root"}) {
+    const auto expected = Directory().MembersOf(group);
+    CStringArray names;
+    CStringArray fullNames;
+    net.EnumerateGroupUsers(nullptr, group, names, fullNames);
+    EXPECT_EQ(Strings(names), expected) << group;
+    ASSERT_EQ(fullNames.GetSize(), names.GetSize()) << group;
+    for (int i = 0; i < names.GetSize(); ++i)
+      ASSERT_EQ(std::string(fullNames[i]), Directory().FullNameOf(static_cast<const char*>(names[i])))
+          << group << " " << i;
+  }
+  // 710 listed, 299 by primary group (one of them a system account), ten of them both.
+  EXPECT_EQ(Directory().MembersOf("staff").size(), 999u);
+}
+
+TEST(DISABLED_InDirectory, UnreadableMemberEndsTheListingAfterEarlierMembers) {
+  CNuNetSecuritySupport net;
+  CStringArray names;
+  CStringArray fullNames;
+  DWORD error = 0;
+  try {
+    net.EnumerateGroupUsers(nullptr, "broken", names, fullNames);
+  } catch (CNuOSException* e) {
+    error = e->m_dwError;
+    char text[256];
+    EXPECT_TRUE(e->GetErrorMessage(text, sizeof text));
+    EXPECT_STREQ(text, "The user name could not be found.\r\n");
+    e->Delete();
+  }
+  EXPECT_EQ(error, static_cast<DWORD>(NERR_UserNotFound));
+  EXPECT_EQ(Strings(names), (std::vector<std::string>{"user0001", "user0002"}));
+  EXPECT_EQ(Strings(fullNames), (std::vector<std::string>{"Name 1", "Zo\xC3\xAB \xC3\x9Cnal 2"}));
+}
+
+TEST(DISABLED_InDirectory, OtherServersAndMissingGroupsThrowTheirStatus) {
+  CNuNetSecuritySupport net;
+  CStringArray a;
+  CStringArray b;
+  const auto statusOf = [](auto call) -> DWORD {
+    try {
+      call();
+    } catch (CNuOSException* e) {
+      const DWORD error = e->m_dwError;
+      e->Delete();
+      return error;
+    }
+    return 0;
+  };
+  EXPECT_EQ(statusOf([&] { net.EnumerateDomainUsers("\\\\elsewhere", a, b); }), static_cast<DWORD>(NERR_InvalidComputer));
+  EXPECT_EQ(statusOf([&] { net.EnumerateGroups("elsewhere", a, b); }), static_cast<DWORD>(NERR_InvalidComputer));
+  EXPECT_EQ(statusOf([&] { net.EnumerateGroupUsers(nullptr, "no-such-group", a, b); }),
+            static_cast<DWORD>(NERR_GroupNotFound));
+  EXPECT_EQ(a.GetSize(), 0);
+  EXPECT_EQ(b.GetSize(), 0);
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  EXPECT_EQ(statusOf([&] { net.EnumerateGroupUsers(host, "grp001", a, b); }), 0u);
+  EXPECT_EQ(Strings(a), Directory().MembersOf("grp001"));
+}
+
+TEST(DISABLED_InDirectory, EveryListingTakesSeveralPages) {
+  // The page sizes the listings ask for: 255 records of the level read.
+  DWORD read = 0;
+  DWORD total = 0;
+  DWORD resume = 0;
+  LPBYTE buffer = nullptr;
+  ASSERT_EQ(CNuNetAPI::NetUserEnum(nullptr, 10, FILTER_NORMAL_ACCOUNT, &buffer, 255 * sizeof(USER_INFO_10),
+                                   &read, &total, &resume),
+            static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_GT(read, 0u);
+  EXPECT_LT(read, 255u);  // the strings take room too
+  EXPECT_EQ(total, 2000u);
+  EXPECT_EQ(resume, read);
+  CNuNetAPI::NetApiBufferFree(buffer);
+
+  PVOID groups = nullptr;
+  ASSERT_EQ(CNuNetAPI::NetQueryDisplayInformation(nullptr, 3, 0, 255, 255 * sizeof(NET_DISPLAY_GROUP), &read, &groups),
+            static_cast<DWORD>(ERROR_MORE_DATA));
+  ASSERT_GT(read, 0u);
+  EXPECT_EQ(static_cast<NET_DISPLAY_GROUP*>(groups)[read - 1].grpi3_next_index, read);
+  CNuNetAPI::NetApiBufferFree(groups);
+  // An explicit count is honoured too.
+  ASSERT_EQ(CNuNetAPI::NetQueryDisplayInformation(nullptr, 3, 5, 2, MAX_PREFERRED_LENGTH, &read, &groups),
+            static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_EQ(read, 2u);
+  EXPECT_EQ(CString(static_cast<NET_DISPLAY_GROUP*>(groups)[0].grpi3_name), Directory().GroupNames()[5].c_str());
+  CNuNetAPI::NetApiBufferFree(groups);
+
+  DWORD_PTR memberResume = 0;
+  const WCHAR staff[] = {'s', 't', 'a', 'f', 'f', 0};
+  ASSERT_EQ(CNuNetAPI::NetGroupGetUsers(nullptr, staff, 0, &buffer, 255 * sizeof(GROUP_USERS_INFO_0), &read, &total,
+                                        &memberResume),
+            static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_GT(read, 0u);
+  EXPECT_EQ(total, 999u);
+  EXPECT_EQ(memberResume, read);
+  CNuNetAPI::NetApiBufferFree(buffer);
+}
+
+TEST(DISABLED_InDirectory, DomainsAndTheirController) {
+  CNuNetSecuritySupport net;
+  CStringArray domains;
+  net.EnumerateDomains(domains);
+  EXPECT_EQ(Strings(domains), (std::vector<std::string>{"EXAMPLE.TEST", "LABS"}));
+  EXPECT_EQ(net.GetDomainController(nullptr), "\\\\dc1.example.test");
+  EXPECT_EQ(net.GetDomainController("example.test"), "\\\\dc1.example.test");
+  EXPECT_EQ(net.GetDomainController("LABS"), "");  // names no password server
+  EXPECT_EQ(net.GetDomainController("ELSEWHERE"), "");
+}
+
+TEST(DISABLED_WithoutNetworkAPI, EverythingIsQuietlyEmpty) {
+  EXPECT_FALSE(CNuNetAPI::IsAvailable());
+  CNuNetSecuritySupport net;
+  CStringArray a;
+  CStringArray b;
+  a.Add("untouched");
+  EXPECT_TRUE(net.GetDomainController(nullptr).IsEmpty());
+  EXPECT_TRUE(net.GetDomainController("EXAMPLE.TEST").IsEmpty());
+  net.EnumerateDomains(a);
+  net.EnumerateGroups(nullptr, a, b);
+  net.EnumerateGroupUsers(nullptr, "staff", a, b);
+  net.EnumerateDomainUsers("\\\\elsewhere", a, b);
+  EXPECT_EQ(Strings(a), std::vector<std::string>{"untouched"});
+  EXPECT_EQ(b.GetSize(), 0);
+}
+
+}  // namespace
+
+#else
+
+TEST(DirectoryCases, NameServiceDirectory) {
+  GTEST_SKIP() << "the directory provider and nss_wrapper exist on POSIX only; the Windows build "
+                  "lists what the system's network API answers";
+}
+
+#endif

@@ -1,0 +1,108 @@
+// The per-test registry key (and, on POSIX, store) of the registry suites.
+#include "tests/registry/registry_fixture.h"
+
+#include <atomic>
+#include <chrono>
+
+namespace hk::test {
+
+namespace {
+constexpr const char* kTestsKey = "Software\\HOSTKIT tests";
+}
+
+void RegistryTest::SetUp() {
+#if !defined(_WIN32)
+  m_dir = std::make_unique<TempDir>();
+  m_env = std::make_unique<ScopedEnv>("HOSTKIT_REGISTRY_DIR", m_dir->Path().c_str());
+#endif
+  static std::atomic<int> counter{0};
+  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+  m_leaf = "T" + std::to_string(static_cast<unsigned long long>(ticks) % 1000000007ULL) + "-" +
+           std::to_string(counter++);
+  m_base = std::string(kTestsKey) + "\\" + m_leaf;
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, &disposition));
+  RegCloseKey(key);
+}
+
+void RegistryTest::TearDown() {
+  for (HKEY key : m_handles) RegCloseKey(key);
+  m_handles.clear();
+  CNuRegistry cleaner;
+  cleaner.DeleteSection(HKEY_CURRENT_USER, kTestsKey, m_leaf.c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, kTestsKey);  // only once no other test uses it
+#if !defined(_WIN32)
+  m_env.reset();
+  m_dir.reset();
+#endif
+}
+
+HKEY RegistryTest::Create(const std::string& below) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  const LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, Path(below).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                      nullptr, &key, &disposition);
+  EXPECT_EQ(ERROR_SUCCESS, result) << below;
+  if (result != ERROR_SUCCESS) return nullptr;
+  m_handles.push_back(key);
+  return key;
+}
+
+HKEY RegistryTest::Open(const std::string& below) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, Path(below).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    return nullptr;
+  m_handles.push_back(key);
+  return key;
+}
+
+bool RegistryTest::Exists(const std::string& below) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, Path(below).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+std::vector<std::string> RegistryTest::SubKeys(const std::string& below) {
+  std::vector<std::string> names;
+  HKEY key = Open(below);
+  if (key == nullptr) return names;
+  for (DWORD index = 0;; ++index) {
+    char name[600];
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::vector<std::string> RegistryTest::ValueNames(HKEY key) {
+  std::vector<std::string> names;
+  for (DWORD index = 0;; ++index) {
+    char name[17000];
+    DWORD size = sizeof name;
+    if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.push_back(name);
+  }
+  return names;
+}
+
+LONG ReadValue(HKEY key, const char* name, DWORD& type, std::string& data) {
+  DWORD size = 0;
+  LONG result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+  if (result != ERROR_SUCCESS) return result;
+  data.assign(size, '\0');
+  result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  data.resize(size);
+  return result;
+}
+
+LONG WriteValue(HKEY key, const char* name, DWORD type, const std::string& data) {
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size()));
+}
+
+}  // namespace hk::test

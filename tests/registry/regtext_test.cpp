@@ -1,0 +1,210 @@
+// The registry text format: parsing, writing, and moving keys through it. The round trips run
+// against the system registry on Windows and the store on POSIX.
+#include "tests/registry/registry_fixture.h"
+
+#include "registry/transfer.h"
+
+namespace hk::test {
+namespace {
+
+using hk::registry::ParseRegText;
+using hk::registry::RegTextEntry;
+using hk::registry::RegTextWriter;
+
+std::string Utf16(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : ascii) {
+    bytes.push_back(c);
+    bytes.push_back('\0');
+  }
+  return bytes;
+}
+
+TEST(RegText, ParsesEveryKindOfEntry) {
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n"
+      "\r\n"
+      "; a comment\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Example]\r\n"
+      "\"Name\"=\"say \\\"hi\\\" C:\\\\dir\"\r\n"
+      "@=\"default\"\r\n"
+      "\"Count\"=dword:0000002A\r\n"
+      "\"Block\"=hex:01,02,\\\r\n"
+      "  ff\r\n"
+      "\"Path\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+      "\"Odd\"=hex(4):01,02\r\n"
+      "\"Gone\"=-\r\n"
+      "[-HKEY_CURRENT_USER\\Software\\Old]\r\n";
+  std::vector<RegTextEntry> entries;
+  std::string error;
+  ASSERT_TRUE(ParseRegText(text, entries, error)) << error;
+  ASSERT_EQ(9u, entries.size());
+  EXPECT_EQ(RegTextEntry::kKey, entries[0].kind);
+  EXPECT_EQ("HKEY_CURRENT_USER\\Software\\Example", entries[0].key);
+  EXPECT_EQ("Name", entries[1].name);
+  EXPECT_EQ(std::string("say \"hi\" C:\\dir\0", 16), entries[1].data);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), entries[1].type);
+  EXPECT_EQ("", entries[2].name);
+  EXPECT_EQ(std::string("\x2A\0\0\0", 4), entries[3].data);
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), entries[3].type);
+  EXPECT_EQ(std::string("\x01\x02\xff", 3), entries[4].data);
+  EXPECT_EQ(8, entries[4].line);
+  EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), entries[5].type);
+  EXPECT_EQ(std::string("%A%\0", 4), entries[5].data);
+  EXPECT_EQ(std::string("\x01\x02", 2), entries[6].data);
+  EXPECT_EQ(RegTextEntry::kDeleteValue, entries[7].kind);
+  EXPECT_EQ(RegTextEntry::kDeleteKey, entries[8].kind);
+  EXPECT_EQ("HKEY_CURRENT_USER\\Software\\Old", entries[8].key);
+  EXPECT_EQ(13, entries[8].line);
+
+  // The same file as the registry editor writes it, in UTF-16.
+  std::vector<RegTextEntry> wide;
+  ASSERT_TRUE(ParseRegText(Utf16(text), wide, error)) << error;
+  ASSERT_EQ(entries.size(), wide.size());
+  EXPECT_EQ(entries[1].data, wide[1].data);
+  // And the older form, where strings are not UTF-16.
+  ASSERT_TRUE(ParseRegText("REGEDIT4\n[HKCU\\X]\n\"P\"=hex(2):41,00\n", entries, error)) << error;
+  EXPECT_EQ(std::string("A\0", 2), entries[1].data);
+}
+
+TEST(RegText, RejectsMalformedFilesWithTheLine) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"", "the file is empty"},
+      {"REGEDIT5\n", "line 1: not a registry file"},
+      {"REGEDIT4\n\"v\"=\"x\"\n", "line 2: a value before any key"},
+      {"REGEDIT4\n[HKCU\\X\n", "line 2: a key needs a closing ']'"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=\"open\n", "line 3: a string has no closing quote"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\" \"x\"\n", "line 3: expected '='"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=dword:123456789\n", "line 3: a dword needs"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=dword:xyz\n", "line 3: a dword needs"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:1g\n", "line 3: hex data"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex:01,\\", "line 3: the value continues"},
+      {"REGEDIT4\n[HKCU\\X]\n\"v\"=hex(zz):01\n", "line 3: hex(N)"},
+      {"Windows Registry Editor Version 5.00\n[HKCU\\X]\n\"v\"=hex(2):41\n", "line 3: UTF-16 string data"},
+      {"REGEDIT4\n[-HKCU\\X]\n\"v\"=\"x\"\n", "line 3: a value under a key"},
+      {"REGEDIT4\n[HKCU\\X]\nnonsense\n", "line 3: unexpected text"},
+      {"REGEDIT4\n[HKCU\\X] junk\n", "line 2: unexpected text after the key"},
+      {"REGEDIT4\n[]\n", "line 2: the key has no name"},
+  };
+  for (const auto& c : cases) {
+    std::vector<RegTextEntry> entries(1);
+    std::string error;
+    EXPECT_FALSE(ParseRegText(c.text, entries, error)) << c.text;
+    EXPECT_EQ(0u, error.find(c.message)) << c.text << " gave: " << error;
+    EXPECT_TRUE(entries.empty());
+  }
+}
+
+TEST(RegText, WriterOutputReadsBackExactly) {
+  RegTextWriter writer;
+  writer.Key("HKEY_CURRENT_USER\\Software\\W");
+  const struct {
+    std::string name;
+    DWORD type;
+    std::string data;
+  } values[] = {
+      {"plain", REG_SZ, std::string("a \"q\" \\ b\0", 11)},
+      {"", REG_SZ, std::string("default\0", 8)},
+      {"lines", REG_SZ, std::string("one\r\ntwo\0", 9)},
+      {"unterminated", REG_SZ, std::string("abc", 3)},
+      {"dword", REG_DWORD, std::string("\x01\x02\x03\x04", 4)},
+      {"short dword", REG_DWORD, std::string("\x01\x02", 2)},
+      {"expand", REG_EXPAND_SZ, std::string("%PATH%;x\0", 9)},
+      {"multi", REG_MULTI_SZ, std::string("a\0bb\0\0", 6)},
+      {"long", REG_BINARY, std::string(300, '\x5a')},
+      {"empty", REG_BINARY, std::string()},
+      {"qword", 11, std::string("\1\2\3\4\5\6\7\x08", 8)},
+  };
+  for (const auto& v : values) writer.Value(v.name, v.type, v.data);
+  const std::string bytes = writer.Finish();
+  ASSERT_EQ("\xFF\xFE", bytes.substr(0, 2));
+  std::vector<RegTextEntry> entries;
+  std::string error;
+  ASSERT_TRUE(ParseRegText(bytes, entries, error)) << error;
+  ASSERT_EQ(1 + sizeof values / sizeof values[0], entries.size());
+  for (size_t i = 0; i < sizeof values / sizeof values[0]; ++i) {
+    EXPECT_EQ(values[i].name, entries[i + 1].name);
+    EXPECT_EQ(values[i].type, entries[i + 1].type) << values[i].name;
+    EXPECT_EQ(values[i].data, entries[i + 1].data) << values[i].name;
+  }
+}
+
+using Transfer = RegistryTest;
+
+TEST_F(Transfer, ExportThenImportRestoresTheTree) {
+  CNuRegistry settings(HKEY_CURRENT_USER, Path("Tree").c_str(), "Window");
+  ASSERT_TRUE(settings.PutInt("Width", 640));
+  ASSERT_TRUE(settings.PutString("Title", "a \"quoted\" \\ title"));
+  ASSERT_TRUE(settings.PutBinary("Blob", "\0\1\2", 3));
+  HKEY deep = Create("Tree\\Deep\\Er");
+  ASSERT_EQ(ERROR_SUCCESS, WriteValue(deep, "Expand", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9)));
+  ASSERT_EQ(ERROR_SUCCESS, WriteValue(deep, "Short", REG_DWORD, std::string("\x07\x00", 2)));
+  std::string bytes, error;
+  ASSERT_TRUE(hk::registry::ExportKey("HKCU\\" + Path("Tree"), bytes, error)) << error;
+
+  CNuRegistry cleaner;
+  ASSERT_TRUE(cleaner.DeleteSection(HKEY_CURRENT_USER, Base().c_str(), "Tree"));
+  ASSERT_FALSE(Exists("Tree"));
+  std::vector<RegTextEntry> entries;
+  ASSERT_TRUE(ParseRegText(bytes, entries, error)) << error;
+  size_t applied = 0;
+  ASSERT_TRUE(hk::registry::ImportEntries(entries, applied, error)) << error;
+  EXPECT_EQ(entries.size(), applied);
+
+  CNuRegistry back(HKEY_CURRENT_USER, Path("Tree").c_str(), "Window");
+  EXPECT_EQ(640u, back.GetInt("Width", 0));
+  EXPECT_EQ("a \"quoted\" \\ title", std::string(back.GetString("Title", "")));
+  char blob[3] = {};
+  DWORD size = 3;
+  EXPECT_TRUE(back.GetBinary("Blob", blob, size));
+  EXPECT_EQ(std::string("\0\1\2", 3), std::string(blob, 3));
+  HKEY er = Open("Tree\\Deep\\Er");
+  ASSERT_NE(nullptr, er);
+  DWORD type = 0;
+  std::string data;
+  ASSERT_EQ(ERROR_SUCCESS, ReadValue(er, "Expand", type, data));
+  EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+  EXPECT_EQ(std::string("%TEMP%\\x\0", 9), data);
+  // A REG_DWORD of the wrong size comes back as it was, and reads as missing.
+  ASSERT_EQ(ERROR_SUCCESS, ReadValue(er, "Short", type, data));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ(std::string("\x07\x00", 2), data);
+  CNuRegistry deepSettings(HKEY_CURRENT_USER, Path("Tree\\Deep").c_str());
+  EXPECT_EQ(99u, deepSettings.GetInt("Short", 99, "Er"));
+}
+
+TEST_F(Transfer, ImportDeletesAndRefusesBadRoots) {
+  HKEY key = Create("Import\\Old\\Child");
+  ASSERT_NE(nullptr, key);
+  CNuRegistry settings(HKEY_CURRENT_USER, Path("Import").c_str(), "Keep");
+  ASSERT_TRUE(settings.PutInt("Stay", 1));
+  ASSERT_TRUE(settings.PutInt("Go", 2));
+  const std::string root = "HKEY_CURRENT_USER\\" + Path("Import");
+  std::vector<RegTextEntry> entries;
+  std::string error;
+  ASSERT_TRUE(ParseRegText("REGEDIT4\n[-" + root + "\\Old]\n[-" + root + "\\Never]\n[" + root +
+                               "\\Keep]\n\"Go\"=-\n\"Missing\"=-\n\"New\"=dword:5\n",
+                           entries, error))
+      << error;
+  size_t applied = 0;
+  ASSERT_TRUE(hk::registry::ImportEntries(entries, applied, error)) << error;
+  EXPECT_FALSE(Exists("Import\\Old"));
+  EXPECT_EQ(1u, settings.GetInt("Stay", 0));
+  EXPECT_EQ(0u, settings.GetInt("Go", 0));
+  EXPECT_EQ(5u, settings.GetInt("New", 0));
+
+  // Nothing is changed when any key is outside the two roots.
+  ASSERT_TRUE(ParseRegText("REGEDIT4\n[" + root + "\\Keep]\n\"Stay\"=dword:9\n[HKEY_CLASSES_ROOT\\x]\n", entries, error));
+  EXPECT_FALSE(hk::registry::ImportEntries(entries, applied, error));
+  EXPECT_EQ(0u, error.find("line 4:"));
+  EXPECT_EQ(0u, applied);
+  EXPECT_EQ(1u, settings.GetInt("Stay", 0));
+  ASSERT_TRUE(ParseRegText("REGEDIT4\n[-HKCU]\n", entries, error));
+  EXPECT_FALSE(hk::registry::ImportEntries(entries, applied, error));
+}
+
+}  // namespace
+}  // namespace hk::test

@@ -1,0 +1,282 @@
+// The POSIX store itself: where it lives, opening it lazily, bad files at its path, writers in
+// several processes at once and writers killed mid-stream. Wine's registry is not ours to test
+// this way, so these cases skip on Windows.
+#include "tests/registry/registry_fixture.h"
+
+#if !defined(_WIN32)
+#  include <fcntl.h>
+#  include <sqlite3.h>
+#  include <signal.h>
+#  include <sys/stat.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <cstring>
+
+namespace hk::test {
+namespace {
+
+#if defined(_WIN32)
+
+TEST(Store, PosixOnly) { GTEST_SKIP() << "the SQLite store exists only on POSIX; Windows uses its own registry"; }
+
+#else
+
+using Store = RegistryTest;
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+// A private store directory for one test (the fixture's own store is not touched).
+class StoreDir {
+ public:
+  StoreDir() : m_env("HOSTKIT_REGISTRY_DIR", m_dir.Path().c_str()) {}
+  std::string File() const { return m_dir.Path() + "HKEY_CURRENT_USER.db"; }
+  const std::string& Path() const { return m_dir.Path(); }
+
+ private:
+  TempDir m_dir;
+  ScopedEnv m_env;
+};
+
+TEST_F(Store, DefaultLocationsFollowTheXdgDirectories) {
+  TempDir home;
+  ScopedEnv noDir("HOSTKIT_REGISTRY_DIR", nullptr);
+  ScopedEnv config("XDG_CONFIG_HOME", (home.Path() + "config").c_str());
+  ScopedEnv system("XDG_CONFIG_DIRS", ("relative:" + home.Path() + "etc:/elsewhere").c_str());
+  CNuRegistry user(HKEY_CURRENT_USER, "Software\\Example");
+  ASSERT_TRUE(user.PutInt("N", 1, ""));
+  const std::string userFile = home.Path() + "config/hostkit/HKEY_CURRENT_USER.db";
+  EXPECT_EQ(0600u, ModeOf(userFile));
+  EXPECT_EQ(0700u, ModeOf(home.Path() + "config/hostkit"));
+  CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example");
+  ASSERT_TRUE(machine.PutInt("N", 2, ""));
+  EXPECT_EQ(0644u, ModeOf(home.Path() + "etc/hostkit/HKEY_LOCAL_MACHINE.db"));
+  EXPECT_EQ(1u, user.GetInt("N", 0, ""));
+  EXPECT_EQ(2u, machine.GetInt("N", 0, ""));
+}
+
+TEST_F(Store, NothingIsCreatedUntilTheFirstWrite) {
+  StoreDir dir;
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &key));
+  CNuRegistry reader(HKEY_CURRENT_USER, nullptr);
+  EXPECT_EQ(5u, reader.GetInt("N", 5, "Software"));
+  CStringList list;
+  EXPECT_FALSE(reader.GetKeyList(nullptr, list));
+  EXPECT_TRUE(reader.Flush());
+  EXPECT_FALSE(FileExists(dir.File()));
+  CNuRegistry writer(HKEY_CURRENT_USER, "Software\\Example", "S");
+  EXPECT_TRUE(writer.PutInt("N", 1));
+  EXPECT_EQ(0600u, ModeOf(dir.File()));
+}
+
+TEST_F(Store, OtherPredefinedRootsAndOverlongKeyNamesAreRefused) {
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(HKEY_CLASSES_ROOT, "x", 0, KEY_ALL_ACCESS, &key));
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(HKEY_USERS, nullptr, 0, KEY_ALL_ACCESS, &key));
+  DWORD disposition = 0;
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyExA(HKEY_CURRENT_USER, Path(std::string(256, 'k')).c_str(), 0,
+                                                     nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition));
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, Path(std::string(255, 'k')).c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, &disposition));
+  RegCloseKey(key);
+}
+
+TEST_F(Store, HandlesStayWithTheStoreTheyWereOpenedIn) {
+  HKEY first = Create("Kept");
+  {
+    StoreDir other;
+    CNuRegistry elsewhere(HKEY_CURRENT_USER, "Software\\Other", "S");
+    ASSERT_TRUE(elsewhere.PutInt("N", 2));
+    ASSERT_EQ(ERROR_SUCCESS, WriteValue(first, "N", REG_DWORD, std::string("\1\0\0\0", 4)));
+    EXPECT_FALSE(Exists("Kept"));  // the fixture's key is not in this store
+  }
+  CNuRegistry back(HKEY_CURRENT_USER, Base().c_str(), "Kept");
+  EXPECT_EQ(1u, back.GetInt("N", 0));
+}
+
+// Every operation on a bad store fails or answers the default, and the file stays as it was.
+void ExpectRefusedAndUntouched(const std::string& file, const std::string& bytes) {
+  CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Example", "S");
+  EXPECT_FALSE(registry.PutInt("N", 1));
+  EXPECT_FALSE(registry.PutString("S", "x", "S"));
+  EXPECT_EQ(7u, registry.GetInt("N", 7));
+  EXPECT_EQ("d", std::string(registry.GetString("S", "d", "S")));
+  CStringList list;
+  EXPECT_FALSE(registry.GetKeyList(nullptr, list));
+  EXPECT_FALSE(registry.DeleteSection(HKEY_CURRENT_USER, "Software", "Example"));
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_BADDB, RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &key));
+  EXPECT_EQ(ERROR_BADDB, RegSetValueExA(HKEY_CURRENT_USER, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>("abcd"), 4));
+  EXPECT_EQ(bytes, ReadWholeFile(file));
+  EXPECT_FALSE(FileExists(file + "-wal"));
+  EXPECT_FALSE(FileExists(file + "-shm"));
+}
+
+TEST_F(Store, GarbageAtTheStorePathIsLeftAlone) {
+  StoreDir dir;
+  std::string garbage(5000, '\0');
+  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7 + 3);
+  ASSERT_FALSE(TempDir().Path().empty());
+  std::FILE* out = std::fopen(dir.File().c_str(), "wb");
+  ASSERT_NE(nullptr, out);
+  std::fwrite(garbage.data(), 1, garbage.size(), out);
+  std::fclose(out);
+  ExpectRefusedAndUntouched(dir.File(), garbage);
+  // A file too short to be a database at all.
+  out = std::fopen(dir.File().c_str(), "wb");
+  std::fwrite("SQLite", 1, 6, out);
+  std::fclose(out);
+  ExpectRefusedAndUntouched(dir.File(), "SQLite");
+}
+
+TEST_F(Store, TruncatedStoreIsLeftAlone) {
+  StoreDir dir;
+  {
+    CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Example", "S");
+    std::string big(3000, 'x');
+    for (int i = 0; i < 200; ++i) ASSERT_TRUE(registry.PutString(("v" + std::to_string(i)).c_str(), big.c_str()));
+  }
+  // Write the log back into the main file, as a process exit does.
+  { StoreDir elsewhere; CNuRegistry other(HKEY_CURRENT_USER, "x", "y"); other.PutInt("n", 1); }
+  ASSERT_FALSE(FileExists(dir.File() + "-wal"));
+  std::string whole = ReadWholeFile(dir.File());
+  ASSERT_GT(whole.size(), 40000u);
+  const std::string truncated = whole.substr(0, whole.size() / 2);
+  std::FILE* out = std::fopen(dir.File().c_str(), "wb");
+  std::fwrite(truncated.data(), 1, truncated.size(), out);
+  std::fclose(out);
+  ExpectRefusedAndUntouched(dir.File(), truncated);
+}
+
+TEST_F(Store, ADatabaseOfAnotherProgramIsLeftAlone) {
+  StoreDir dir;
+  // In rollback-journal mode, as most programs leave their databases.
+  std::string header(512, '\0');
+  std::memcpy(header.data(), "SQLite format 3", 16);
+  header[16] = 2;  // page size 512
+  header[18] = 1;
+  header[19] = 1;
+  std::FILE* out = std::fopen(dir.File().c_str(), "wb");
+  std::fwrite(header.data(), 1, header.size(), out);
+  std::fclose(out);
+  ExpectRefusedAndUntouched(dir.File(), header);
+  // In write-ahead-log mode, with tables of its own.
+  ASSERT_EQ(0, unlink(dir.File().c_str()));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(dir.File().c_str(), &db));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE mine(x); INSERT INTO mine VALUES(1);",
+                                    nullptr, nullptr, nullptr));
+  sqlite3_close(db);
+  ExpectRefusedAndUntouched(dir.File(), ReadWholeFile(dir.File()));
+}
+
+TEST_F(Store, AnEmptyFileBecomesAStoreOnTheFirstWrite) {
+  StoreDir dir;
+  std::FILE* out = std::fopen(dir.File().c_str(), "wb");
+  std::fclose(out);
+  CNuRegistry registry(HKEY_CURRENT_USER, nullptr);
+  EXPECT_EQ(3u, registry.GetInt("N", 3, "Software"));
+  EXPECT_EQ("", ReadWholeFile(dir.File()));  // a reader does not set it up
+  CNuRegistry writer(HKEY_CURRENT_USER, "Software", "S");
+  EXPECT_TRUE(writer.PutInt("N", 4));
+  EXPECT_EQ(4u, writer.GetInt("N", 0));
+}
+
+// Starts a child process running 'body'; the child exits with 0 when body returns true.
+template <typename Body>
+pid_t Spawn(Body body) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body() ? 0 : 1);
+  return pid;
+}
+
+int ExitStatus(pid_t pid) {
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string DataFor(int writer, int index) {
+  return "writer " + std::to_string(writer) + " value " + std::to_string(index);
+}
+
+TEST_F(Store, EightProcessesWritingAtOnceLoseNothing) {
+  constexpr int kWriters = 8;
+  constexpr int kValues = 1000;
+  Create("Shared");  // the parent has the store open while its children write
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    children.push_back(Spawn([&, w] {
+      CNuRegistry registry(HKEY_CURRENT_USER, Base().c_str(), "Shared");
+      for (int i = 0; i < kValues; ++i) {
+        const std::string name = "w" + std::to_string(w) + "-" + std::to_string(i);
+        const bool ok = i % 2 == 0 ? registry.PutInt(name.c_str(), static_cast<DWORD>(w * kValues + i))
+                                   : registry.PutString(name.c_str(), DataFor(w, i).c_str());
+        if (!ok) return false;
+      }
+      return true;
+    }));
+  }
+  for (pid_t child : children) EXPECT_EQ(0, ExitStatus(child));
+  CNuRegistry registry(HKEY_CURRENT_USER, Base().c_str(), "Shared");
+  int found = 0;
+  for (int w = 0; w < kWriters; ++w) {
+    for (int i = 0; i < kValues; ++i) {
+      const std::string name = "w" + std::to_string(w) + "-" + std::to_string(i);
+      if (i % 2 == 0) {
+        found += registry.GetInt(name.c_str(), 0xFFFFFFFFu) == static_cast<DWORD>(w * kValues + i);
+      } else {
+        found += std::string(registry.GetString(name.c_str(), "")) == DataFor(w, i);
+      }
+    }
+  }
+  EXPECT_EQ(kWriters * kValues, found);
+  EXPECT_EQ(static_cast<size_t>(kWriters * kValues), ValueNames(Open("Shared")).size());
+}
+
+TEST_F(Store, AKilledWriterLosesNothingThatSucceeded) {
+  StoreDir dir;  // nothing of this store is open in the parent
+  int pipeEnds[2];
+  ASSERT_EQ(0, pipe(pipeEnds));
+  const pid_t child = Spawn([&] {
+    close(pipeEnds[0]);
+    CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Crash", "S");
+    for (int i = 0;; ++i) {
+      if (!registry.PutString(("v" + std::to_string(i)).c_str(), DataFor(0, i).c_str())) return false;
+      if (write(pipeEnds[1], &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return false;
+    }
+  });
+  close(pipeEnds[1]);
+  int last = -1;
+  int value = 0;
+  while (last < 300 && read(pipeEnds[0], &value, sizeof value) == static_cast<ssize_t>(sizeof value)) last = value;
+  kill(child, SIGKILL);
+  // Every write the child reported before the kill arrived.
+  while (read(pipeEnds[0], &value, sizeof value) == static_cast<ssize_t>(sizeof value)) last = value;
+  close(pipeEnds[0]);
+  EXPECT_EQ(128 + SIGKILL, ExitStatus(child));
+  ASSERT_GE(last, 300);
+  CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Crash", "S");
+  int found = 0;
+  for (int i = 0; i <= last; ++i)
+    found += std::string(registry.GetString(("v" + std::to_string(i)).c_str(), "")) == DataFor(0, i);
+  EXPECT_EQ(last + 1, found);
+  EXPECT_TRUE(registry.PutInt("after", 1));
+}
+
+#endif
+
+}  // namespace
+}  // namespace hk::test
