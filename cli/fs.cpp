@@ -153,7 +153,8 @@ int RunTempFile(Args& args) {
 
 int RunReadOnly(Args& args) {
   ExpectCount(args, 2, 2);
-  if (GetFileAttributesA(args[1].c_str()) == INVALID_FILE_ATTRIBUTES) {
+  std::error_code ec;
+  if (!std::filesystem::exists(args[1], ec)) {
     std::fprintf(stderr, "hostkit: %s was not found\n", args[1].c_str());
     return kFailure;
   }
