@@ -12,6 +12,10 @@
 // This file is compiled separately into the shared and the static library: where the system
 // loader enters a shared library itself (Windows), the entry point is left to it.
 #include "frame/instance.h"
+#include "fs/freespace.h"
+
+// 1. the free-space binding of the file store
+hk::fs::FreeSpaceBinding hk::fs::g_freeSpaceBinding;
 
 // 2. The network API holder: built, its destruction registered for unload, then loaded.
 #include "netsec/netapi.h"

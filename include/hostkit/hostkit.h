@@ -6,5 +6,6 @@
 #include <hostkit/afx.h>
 #include <hostkit/frame.h>
 #include <hostkit/path.h>
+#include <hostkit/fs.h>
 #include <hostkit/netsec.h>
 #include <hostkit/registry.h>

@@ -352,4 +352,11 @@ typedef struct tagOFNA {
 #define FNERR_SUBCLASSFAILURE 0x3001
 #define FNERR_INVALIDFILENAME 0x3002
 #define FNERR_BUFFERTOOSMALL 0x3003
+// File system objects: the ANSI names that <windows.h> gives these calls, so that members
+// of the same names (CNuFileSystem's file operations) carry the same exported names on
+// every build.
+#define CreateFile CreateFileA
+#define DeleteFile DeleteFileA
+#define CopyFile CopyFileA
+#define MoveFile MoveFileA
 #endif

@@ -150,10 +150,15 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIB
       break;
     default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
-  const mode_t mode = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  // Temporary files are private to their owner from the moment they exist.
+  const mode_t mode = (flags & FILE_ATTRIBUTE_TEMPORARY) ? ((flags & FILE_ATTRIBUTE_READONLY) ? 0400 : 0600)
+                      : (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
   struct stat before {};
   const bool existed = ::stat(path.c_str(), &before) == 0;
-  if (existed && S_ISDIR(before.st_mode)) {
+  // A read-only file refuses writers, whoever they are (a privileged process would otherwise
+  // get through the permission bits that stand for the attribute).
+  if (existed && (S_ISDIR(before.st_mode) || (wantWrite && S_ISREG(before.st_mode) &&
+                                              (before.st_mode & S_IWUSR) == 0))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }

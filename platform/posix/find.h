@@ -4,3 +4,20 @@
 #pragma once
 
 #include <hostkit/win32types.h>
+
+// Directory search. The last component of the name is a wildcard pattern matched against the
+// entries of the directory before it, without regard to ASCII case: '*' matches any run of
+// characters (dots included), '?' exactly one, and "*.*" every name, as on Windows. "." and
+// ".." are reported like any other entry. Attributes come from the entry's status as
+// GetFileAttributesA gives them (a symbolic link reports what it points at; a dangling one
+// the link itself); the creation time is the last status change, which is all POSIX keeps.
+// Failures: ERROR_PATH_NOT_FOUND when the directory is missing or not a directory,
+// ERROR_FILE_NOT_FOUND when no entry matches, ERROR_NO_MORE_FILES at the end of the search.
+HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data);
+BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
+BOOL FindClose(HANDLE find);
+
+namespace hk::posix {
+// The Win32 pattern test FindFirstFileA applies to one entry name.
+bool MatchesFindPattern(const char* pattern, const char* name);
+}  // namespace hk::posix

@@ -72,6 +72,8 @@ constexpr Message kMessages[] = {
     {995, "The I/O operation has been aborted because of either a thread exit or an application "
           "request.\r\n"},
     {998, "Invalid access to memory location.\r\n"},
+    {1006, "The volume for a file has been externally altered so that the opened file is no "
+           "longer valid.\r\n"},
     {1009, "The configuration registry database is corrupt.\r\n"},
     {1010, "The configuration registry key is invalid.\r\n"},
     {1011, "The configuration registry key could not be opened.\r\n"},
@@ -82,6 +84,8 @@ constexpr Message kMessages[] = {
     {1018, "Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
     {1113, "No mapping for the Unicode character exists in the target multi-byte code page.\r\n"},
     {1117, "The request could not be performed because of an I/O device error.\r\n"},
+    {1132, "The base address or the file offset specified does not have the proper "
+           "alignment.\r\n"},
     {1155, "No application is associated with the specified file for this operation.\r\n"},
     {1156, "An error occurred in sending the command to the application.\r\n"},
     {1157, "One of the library files needed to run this application cannot be found.\r\n"},

@@ -1,0 +1,184 @@
+// The Win32 file calls the file-system objects stand on. On Windows these run against the
+// system's own implementation, so the same expectations pin the POSIX layer to it.
+#include "tests/support/fixtures.h"
+
+#include "platform/win32.h"
+#include "tests/fs/readonly.h"
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+namespace {
+
+using hk::test::ReadWholeFile;
+using hk::test::TempDir;
+
+std::set<std::string> Search(const std::string& spec, DWORD* error = nullptr) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(spec.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) {
+    if (error != nullptr) *error = GetLastError();
+    return names;
+  }
+  do names.insert(data.cFileName);
+  while (FindNextFileA(find, &data));
+  if (error != nullptr) *error = GetLastError();
+  FindClose(find);
+  return names;
+}
+
+int64_t WriteTime(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME write{};
+  GetFileTime(h, nullptr, nullptr, &write);
+  CloseHandle(h);
+  return (static_cast<int64_t>(write.dwHighDateTime) << 32) | write.dwLowDateTime;
+}
+
+void SetWriteTime(const std::string& path, int64_t value) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME ft{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+  SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+}
+
+TEST(FindFiles, WildcardsFollowWindowsRules) {
+  TempDir dir;
+  for (const char* name : {"README", "a.txt", "B.TXT", "a.txt.bak", "abc.doc"}) dir.WriteFile(name, "x");
+  EXPECT_EQ(Search(dir / "*.*"), (std::set<std::string>{".", "..", "README", "a.txt", "B.TXT", "a.txt.bak", "abc.doc"}));
+  EXPECT_EQ(Search(dir / "*"), Search(dir / "*.*"));
+  EXPECT_EQ(Search(dir / "*.txt"), (std::set<std::string>{"a.txt", "B.TXT"}));
+  EXPECT_EQ(Search(dir / "?.TXT"), (std::set<std::string>{"a.txt", "B.TXT"}));
+  EXPECT_EQ(Search(dir / "a*"), (std::set<std::string>{"a.txt", "a.txt.bak", "abc.doc"}));
+  EXPECT_EQ(Search(dir / "readme"), (std::set<std::string>{"README"}));
+}
+
+TEST(FindFiles, ReportsEntriesAndErrorsAsWindowsDoes) {
+  TempDir dir;
+  dir.WriteFile("data.bin", std::string(300, 'z'));
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((dir / "data.bin").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(data.cFileName, "data.bin");
+  EXPECT_EQ(data.nFileSizeLow, 300u);
+  EXPECT_EQ(data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE), DWORD{FILE_ATTRIBUTE_ARCHIVE});
+  EXPECT_NE(data.ftLastWriteTime.dwHighDateTime, 0u);
+  EXPECT_FALSE(FindNextFileA(find, &data));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_FILES});
+  EXPECT_TRUE(FindClose(find));
+
+  DWORD error = 0;
+  EXPECT_TRUE(Search(dir / "*.none", &error).empty());
+  EXPECT_EQ(error, DWORD{ERROR_FILE_NOT_FOUND});
+  EXPECT_TRUE(Search(dir / "missing\\*.*", &error).empty());
+  EXPECT_EQ(error, DWORD{ERROR_PATH_NOT_FOUND});
+}
+
+TEST(CopyFiles, KeepsBytesAndLastWriteTime) {
+  TempDir dir;
+  const std::string source = dir.WriteFile("src.bin", std::string(70000, 'q') + "end");
+  const int64_t stamp = 130000000000000000LL;  // 2012
+  SetWriteTime(source, stamp);
+  ASSERT_TRUE(CopyFileA(source.c_str(), (dir / "dst.bin").c_str(), TRUE));
+  EXPECT_EQ(ReadWholeFile(dir / "dst.bin"), ReadWholeFile(source));
+  EXPECT_EQ(WriteTime(dir / "dst.bin"), stamp);
+}
+
+TEST(CopyFiles, FailIfExistsAndOverwriteRules) {
+  TempDir dir;
+  const std::string source = dir.WriteFile("src", "new");
+  const std::string target = dir.WriteFile("dst", "old");
+  EXPECT_FALSE(CopyFileA(source.c_str(), target.c_str(), TRUE));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_EXISTS});
+  EXPECT_EQ(ReadWholeFile(target), "old");
+  EXPECT_TRUE(CopyFileA(source.c_str(), target.c_str(), FALSE));
+  EXPECT_EQ(ReadWholeFile(target), "new");
+  // A read-only target is not overwritten, whoever asks (Wine run by root is the exception).
+  dir.WriteFile("ro", "keep");
+  ASSERT_TRUE(SetFileAttributesA((dir / "ro").c_str(), FILE_ATTRIBUTE_READONLY));
+  if (!hk::test::ReadOnlyIsWritable(dir / "ro")) {
+    EXPECT_FALSE(CopyFileA(source.c_str(), (dir / "ro").c_str(), FALSE));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+    EXPECT_EQ(ReadWholeFile(dir / "ro"), "keep");
+  }
+  // Copying a file onto itself must not empty it.
+  EXPECT_FALSE(CopyFileA(source.c_str(), source.c_str(), FALSE));
+  EXPECT_EQ(ReadWholeFile(source), "new");
+  EXPECT_FALSE(CopyFileA((dir / "missing").c_str(), (dir / "x").c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+}
+
+TEST(MoveFiles, RenamesButNeverReplaces) {
+  TempDir dir;
+  const std::string a = dir.WriteFile("a", "A");
+  const std::string b = dir.WriteFile("b", "B");
+  EXPECT_FALSE(MoveFileA(a.c_str(), b.c_str()));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+  EXPECT_EQ(ReadWholeFile(b), "B");
+  EXPECT_TRUE(MoveFileA(a.c_str(), (dir / "c").c_str()));
+  EXPECT_EQ(ReadWholeFile(dir / "c"), "A");
+  EXPECT_EQ(GetFileAttributesA(a.c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(CreateDirectoryA((dir / "d1").c_str(), nullptr));
+  EXPECT_TRUE(MoveFileA((dir / "d1").c_str(), (dir / "d2").c_str()));
+  EXPECT_NE(GetFileAttributesA((dir / "d2").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_FALSE(MoveFileA((dir / "missing").c_str(), (dir / "e").c_str()));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+}
+
+TEST(Directories, CreateReportsExistingAndMissingParents) {
+  TempDir dir;
+  EXPECT_TRUE(CreateDirectoryA((dir / "new").c_str(), nullptr));
+  EXPECT_FALSE(CreateDirectoryA((dir / "new").c_str(), nullptr));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+  EXPECT_FALSE(CreateDirectoryA((dir / "no\\such").c_str(), nullptr));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_PATH_NOT_FOUND});
+}
+
+TEST(FreeSpace, BothQueriesAgreeAndTheSystemLibraryOffersTheNewOne) {
+  TempDir dir;
+  ULARGE_INTEGER available{}, total{}, free{};
+  ASSERT_TRUE(GetDiskFreeSpaceExA(dir.Path().c_str(), &available, &total, &free));
+  EXPECT_GT(total.QuadPart, 0u);
+  EXPECT_LE(available.QuadPart, total.QuadPart);
+  DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+  ASSERT_TRUE(GetDiskFreeSpaceA(dir.Path().c_str(), &sectors, &bytes, &freeClusters, &clusters));
+  EXPECT_GT(uint64_t{sectors} * bytes, 0u);
+  HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
+  ASSERT_NE(kernel, nullptr);
+  EXPECT_NE(GetProcAddress(kernel, "GetDiskFreeSpaceExA"), nullptr);
+  FreeLibrary(kernel);
+}
+
+TEST(Mappings, ViewsReadAndWriteTheFile) {
+  TempDir dir;
+  const std::string path = dir.WriteFile("m.bin", "0123456789");
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  auto* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(std::string(view, 10), "0123456789");
+  view[0] = 'X';
+  EXPECT_TRUE(UnmapViewOfFile(view));
+  EXPECT_FALSE(UnmapViewOfFile(view));
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_EQ(ReadWholeFile(path), "X123456789");
+
+  // A file opened for reading cannot be mapped writable; an empty file cannot be mapped whole.
+  file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+  CloseHandle(file);
+  const std::string empty = dir.WriteFile("empty", "");
+  file = CreateFileA(empty.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_INVALID});
+  CloseHandle(file);
+}
+
+}  // namespace
