@@ -7,3 +7,4 @@
 #include <hostkit/frame.h>
 #include <hostkit/path.h>
 #include <hostkit/checksum.h>
+#include <hostkit/types.h>
