@@ -12,6 +12,10 @@
 // This file is compiled separately into the shared and the static library: where the system
 // loader enters a shared library itself (Windows), the entry point is left to it.
 #include "frame/instance.h"
+#include "time/timelock.h"
+
+// 5. the time lock
+CCriticalSection hk::timeenv::g_timeLock;
 
 namespace {
 

@@ -8,3 +8,4 @@
 #include <hostkit/path.h>
 #include <hostkit/checksum.h>
 #include <hostkit/types.h>
+#include <hostkit/time.h>
