@@ -6,19 +6,30 @@
 set -euo pipefail
 source "$(dirname "$0")/../lib.sh"
 
+# Best of five processor times (user + system) of a command: the machine may be shared, and
+# wall time would measure the other programs as well.
+cpu_seconds_of() {
+  local best="" t
+  for _ in 1 2 3 4 5; do
+    t=$( { TIMEFORMAT='%U %S'; time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.4f", $1 + $2 }')
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  printf '%s' "$best"
+}
+
 file=$HOSTKIT_BENCH_TMP/values-512MiB.bin
 head -c $((512 * 1024 * 1024)) /dev/urandom >"$file"
 cat "$file" >/dev/null  # into the page cache
 
-ours=$(seconds_of "$HOSTKIT_CLI" crc32 "$file")
-peer=$(seconds_of cksum "$file")
+ours=$(cpu_seconds_of "$HOSTKIT_CLI" crc32 "$file")
+peer=$(cpu_seconds_of cksum "$file")
 r=$(ratio "$ours" "$peer")
-goal_line "hostkit crc32 vs cksum, 512 MiB cached file (s)" "$ours" "$peer" "$r" "<= 1.0" "$(at_most "$r" 1.0)"
+goal_line "hostkit crc32 vs cksum, 512 MiB cached file (cpu s)" "$ours" "$peer" "$r" "<= 1.0" "$(at_most "$r" 1.0)"
 
-ours=$(seconds_of "$HOSTKIT_CLI" md5 "$file")
-peer=$(seconds_of md5sum "$file")
+ours=$(cpu_seconds_of "$HOSTKIT_CLI" md5 "$file")
+peer=$(cpu_seconds_of md5sum "$file")
 r=$(ratio "$ours" "$peer")
-goal_line "hostkit md5 vs md5sum, 512 MiB cached file (s)" "$ours" "$peer" "$r" "<= 1.05" "$(at_most "$r" 1.05)"
+goal_line "hostkit md5 vs md5sum, 512 MiB cached file (cpu s)" "$ours" "$peer" "$r" "<= 1.05" "$(at_most "$r" 1.05)"
 rm -f "$file"
 
 json=$HOSTKIT_BENCH_TMP/values.json
