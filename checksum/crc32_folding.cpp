@@ -83,25 +83,39 @@ HK_FOLDING_TARGET uint32_t Crc32UpdateFolding(uint32_t crc, const unsigned char*
   if (count < kMinimumForFolding) return Crc32UpdateSlicing(crc, bytes, count);
   const __m128i reverse = ByteReverse();
 
-  __m128i lane[kLanes];
-  for (size_t i = 0; i < kLanes; ++i) lane[i] = LoadChunk(bytes + 16 * i, reverse);
+  // Eight lanes in named variables, so that they stay in registers.
+  __m128i x0 = LoadChunk(bytes, reverse), x1 = LoadChunk(bytes + 16, reverse);
+  __m128i x2 = LoadChunk(bytes + 32, reverse), x3 = LoadChunk(bytes + 48, reverse);
+  __m128i x4 = LoadChunk(bytes + 64, reverse), x5 = LoadChunk(bytes + 80, reverse);
+  __m128i x6 = LoadChunk(bytes + 96, reverse), x7 = LoadChunk(bytes + 112, reverse);
   // The running value enters as the first 32 bits of the data: c·x^(8n) = (c·x^96)·x^(8n-128)·x^32.
-  lane[0] = _mm_xor_si128(lane[0], _mm_set_epi32(static_cast<int>(crc), 0, 0, 0));
+  x0 = _mm_xor_si128(x0, _mm_set_epi32(static_cast<int>(crc), 0, 0, 0));
   bytes += kBlock;
   count -= kBlock;
 
   const __m128i byBlock = Constants(kLanes);
   while (count >= kBlock) {
-    for (size_t i = 0; i < kLanes; ++i)
-      lane[i] = _mm_xor_si128(Fold(lane[i], byBlock), LoadChunk(bytes + 16 * i, reverse));
+    x0 = _mm_xor_si128(Fold(x0, byBlock), LoadChunk(bytes, reverse));
+    x1 = _mm_xor_si128(Fold(x1, byBlock), LoadChunk(bytes + 16, reverse));
+    x2 = _mm_xor_si128(Fold(x2, byBlock), LoadChunk(bytes + 32, reverse));
+    x3 = _mm_xor_si128(Fold(x3, byBlock), LoadChunk(bytes + 48, reverse));
+    x4 = _mm_xor_si128(Fold(x4, byBlock), LoadChunk(bytes + 64, reverse));
+    x5 = _mm_xor_si128(Fold(x5, byBlock), LoadChunk(bytes + 80, reverse));
+    x6 = _mm_xor_si128(Fold(x6, byBlock), LoadChunk(bytes + 96, reverse));
+    x7 = _mm_xor_si128(Fold(x7, byBlock), LoadChunk(bytes + 112, reverse));
     bytes += kBlock;
     count -= kBlock;
   }
 
-  // Lane i stands kLanes - 1 - i chunks before the last one.
-  __m128i x = lane[kLanes - 1];
-  for (size_t i = 0; i + 1 < kLanes; ++i)
-    x = _mm_xor_si128(x, Fold(lane[i], Constants(static_cast<unsigned>(kLanes - 1 - i))));
+  // Lane i stands 7 - i chunks before the last one.
+  __m128i x = x7;
+  x = _mm_xor_si128(x, Fold(x0, Constants(7)));
+  x = _mm_xor_si128(x, Fold(x1, Constants(6)));
+  x = _mm_xor_si128(x, Fold(x2, Constants(5)));
+  x = _mm_xor_si128(x, Fold(x3, Constants(4)));
+  x = _mm_xor_si128(x, Fold(x4, Constants(3)));
+  x = _mm_xor_si128(x, Fold(x5, Constants(2)));
+  x = _mm_xor_si128(x, Fold(x6, Constants(1)));
 
   const __m128i byChunk = Constants(1);
   while (count >= 16) {
