@@ -44,7 +44,8 @@ void CrcPath(benchmark::State& state) {
   const auto size = static_cast<size_t>(state.range(0));
   auto& bytes = Buffer(size);
   hk::checksum::Crc32Tables();
-  if (Update == hk::checksum::Crc32UpdateFolding && !hk::checksum::Crc32HasFolding()) {
+  if ((Update == hk::checksum::Crc32UpdateFolding && !hk::checksum::Crc32HasFolding()) ||
+      (Update == hk::checksum::Crc32UpdateWideFolding && !hk::checksum::Crc32HasWideFolding())) {
     state.SkipWithError("no carry-less multiply on this processor");
     return;
   }
@@ -60,6 +61,7 @@ BENCHMARK(BufferMD5)->Arg(4 * kKiB)->Arg(kMiB)->Arg(256 * kMiB)->Unit(benchmark:
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateBytewise)->Name("CrcBytewise")->Arg(kMiB);
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateSlicing)->Name("CrcSlicing")->Arg(kMiB);
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateFolding)->Name("CrcFolding")->Arg(kMiB);
+BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateWideFolding)->Name("CrcWideFolding")->Arg(kMiB);
 
 }  // namespace
 

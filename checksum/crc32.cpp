@@ -56,7 +56,7 @@ void Crc32Tables() {
   g_update = Crc32UpdateSlicing;
   if (Crc32HasFolding()) {
     Crc32PrepareFolding();
-    g_update = Crc32UpdateFolding;
+    g_update = Crc32HasWideFolding() ? Crc32UpdateWideFolding : Crc32UpdateFolding;
   }
   g_built.store(true, std::memory_order_release);
 }

@@ -34,6 +34,9 @@ uint32_t Crc32UpdateSlicing(uint32_t crc, const unsigned char* bytes, size_t cou
 // Carry-less multiply folding; only valid where Crc32HasFolding() is true.
 bool Crc32HasFolding();
 uint32_t Crc32UpdateFolding(uint32_t crc, const unsigned char* bytes, size_t count);
+// The same folding on 256-bit registers; only valid where Crc32HasWideFolding() is true.
+bool Crc32HasWideFolding();
+uint32_t Crc32UpdateWideFolding(uint32_t crc, const unsigned char* bytes, size_t count);
 
 // Forgets the built tables, so that the next call builds them again. For tests only, and only
 // while no other thread computes a CRC.

@@ -46,6 +46,6 @@ for size in "4096:4 KiB" "1048576:1 MiB" "268435456:256 MiB"; do
   goal_line "GetCRC32 on $label (GB/s)" "$(gbps "Crc32/$arg")" "n/a" "n/a" "report" "n/a"
   goal_line "CNuMD5::GetBufferMD5 on $label (GB/s)" "$(gbps "BufferMD5/$arg")" "n/a" "n/a" "report" "n/a"
 done
-for path in CrcBytewise CrcSlicing CrcFolding; do
+for path in CrcBytewise CrcSlicing CrcFolding CrcWideFolding; do
   goal_line "CRC update path $path on 1 MiB (GB/s)" "$(gbps "$path/1048576")" "n/a" "n/a" "report" "n/a"
 done
