@@ -27,6 +27,11 @@ static const BOOL g_bNetAPILoaded = CNuNetAPI::Load();
 // 3. the registry's DEFAULT_STRING
 const CString CNuRegistry::DEFAULT_STRING;
 
+#include "time/timelock.h"
+
+// 5. the time lock
+CCriticalSection hk::timeenv::g_timeLock;
+
 namespace {
 
 #if defined(HOSTKIT_SHARED_MODULE)

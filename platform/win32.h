@@ -29,6 +29,7 @@ extern const bool kLoaderRunsModuleEntry;
 #if defined(_WIN32)
 #  include <commdlg.h>
 #  include <winnetwk.h>
+#  include <mbstring.h>
 #  include "platform/windows/paths.h"
 #  include <lm.h>
 #  undef GetFreeSpace
@@ -53,6 +54,7 @@ inline constexpr const char* kPathSeparatorText = "\\";
 #  include "platform/posix/netapi.h"
 #  include "platform/posix/rpc.h"
 #  include "platform/posix/sysinfo.h"
+#  include "platform/posix/mbstring.h"
 #  include "platform/posix/user.h"
 #  include "platform/posix/paths.h"
 namespace hk {

@@ -9,3 +9,6 @@
 #include <hostkit/fs.h>
 #include <hostkit/netsec.h>
 #include <hostkit/registry.h>
+#include <hostkit/checksum.h>
+#include <hostkit/types.h>
+#include <hostkit/time.h>

@@ -1,0 +1,72 @@
+// The strictly increasing UTC clock and conversions of COleDateTime values.
+#include <hostkit/time.h>
+
+#include "platform/faults.h"
+#include "time/timelock.h"
+
+namespace {
+
+// One millisecond in days, as the clock has always added it.
+constexpr double kOneMillisecond = 1.157407407407e-8;
+
+// The last value the clock returned, as a day count; only read and written under the time lock.
+double g_lastTime = 0.0;
+
+// Converts a value in place through a FILETIME step; on any failure the value stays as it was.
+template <typename Step>
+void ConvertThroughFileTime(COleDateTime& time, Step step) {
+  SYSTEMTIME st;
+  COleDateTimeToSYSTEMTIME(time, st);
+  FILETIME from, to;
+  if (!SystemTimeToFileTime(&st, &from)) return;
+  if (!step(&from, &to)) return;
+  SYSTEMTIME result;
+  if (!FileTimeToSystemTime(&to, &result)) return;
+  time = result;
+}
+
+}  // namespace
+
+COleDateTime CNuTime::GetCurrentUTCTime() {
+  CSingleLock lock(&hk::timeenv::g_timeLock, TRUE);
+  SYSTEMTIME st;
+  hk::sys::GetSystemTime(&st);
+  COleDateTime now(st);
+  if (now.m_dt <= g_lastTime) {
+    COleDateTime next(g_lastTime + kOneMillisecond);
+    next.SetStatus(now.GetStatus());
+    g_lastTime = next.m_dt;
+    return next;
+  }
+  g_lastTime = now.m_dt;
+  return now;
+}
+
+void GetCurrentUCTime(COleDateTime& time) { time = CNuTime::GetCurrentUTCTime(); }
+
+CTime COleDateTimeToCTime(COleDateTime& time) {
+  // The getters of a value that is not valid answer -1 for every field, which the C run time
+  // would carry over into some unrelated date.
+  if (time.GetStatus() != COleDateTime::valid || time.GetYear() < 0) return CTime(static_cast<int64_t>(-1));
+  return CTime(time.GetYear(), time.GetMonth(), time.GetDay(), time.GetHour(), time.GetMinute(),
+               time.GetSecond(), -1);
+}
+
+void COleDateTimeToSYSTEMTIME(COleDateTime time, SYSTEMTIME& st) {
+  st.wYear = static_cast<WORD>(time.GetYear());
+  st.wMonth = static_cast<WORD>(time.GetMonth());
+  st.wDayOfWeek = static_cast<WORD>(time.GetDayOfWeek() - 1);
+  st.wDay = static_cast<WORD>(time.GetDay());
+  st.wHour = static_cast<WORD>(time.GetHour());
+  st.wMinute = static_cast<WORD>(time.GetMinute());
+  st.wSecond = static_cast<WORD>(time.GetSecond());
+  st.wMilliseconds = 0;
+}
+
+void LocalTimeToUTC(COleDateTime& time) {
+  ConvertThroughFileTime(time, [](const FILETIME* local, FILETIME* utc) { return LocalFileTimeToFileTime(local, utc); });
+}
+
+void UTCToLocalTime(COleDateTime& time) {
+  ConvertThroughFileTime(time, [](const FILETIME* utc, FILETIME* local) { return FileTimeToLocalFileTime(utc, local); });
+}
