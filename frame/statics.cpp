@@ -13,6 +13,12 @@
 // loader enters a shared library itself (Windows), the entry point is left to it.
 #include "frame/instance.h"
 
+#include <hostkit/mail.h>
+
+// 4. The mail API holder: constructed, then its library loaded and bound at once.
+CNuMAPI CNuMAPI::s_instance;
+BOOL CNuMAPI::s_bLoaded = CNuMAPI::s_instance.LoadAPILibrary("MAPI32.DLL");
+
 namespace {
 
 #if defined(HOSTKIT_SHARED_MODULE)

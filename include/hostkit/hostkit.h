@@ -5,3 +5,4 @@
 #include <hostkit/win32types.h>
 #include <hostkit/afx.h>
 #include <hostkit/frame.h>
+#include <hostkit/mail.h>
