@@ -2,6 +2,7 @@
 #include <hostkit/afx/archive.h>
 
 #include <cstring>
+#include <string>
 
 CArchive::CArchive(CFile* file, UINT mode, int bufferSize)
     : m_file(file), m_mode(mode), m_buffer(static_cast<size_t>(bufferSize > 0 ? bufferSize : 4096)) {}
@@ -149,8 +150,16 @@ CArchive& CArchive::operator>>(CString& v) {
     length = w;
     if (w == 0xFFFF) *this >> length;
   }
-  char* buffer = v.GetBufferSetLength(static_cast<int>(length));
-  Fill(buffer, length);
-  v.ReleaseBuffer(static_cast<int>(length));
+  // Read in pieces, so a damaged length fails at the end of the archive instead of asking
+  // for gigabytes up front.
+  std::string text;
+  char piece[4096];
+  for (DWORD left = length; left > 0;) {
+    const UINT n = left < sizeof piece ? left : static_cast<UINT>(sizeof piece);
+    Fill(piece, n);
+    text.append(piece, n);
+    left -= n;
+  }
+  v = CString(text.data(), static_cast<int>(text.size()));
   return *this;
 }

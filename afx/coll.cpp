@@ -17,12 +17,14 @@ void SerializeValues(Array& array, CArchive& ar) {
     ar.WriteCount(static_cast<DWORD_PTR>(array.GetSize()));
     for (int i = 0; i < array.GetSize(); ++i) ar << static_cast<T>(array[i]);
   } else {
+    // Elements are appended as they are read, so a damaged count cannot make us allocate
+    // more than the archive actually holds.
     const DWORD_PTR count = ar.ReadCount();
-    array.SetSize(static_cast<int>(count));
-    for (int i = 0; i < array.GetSize(); ++i) {
+    array.RemoveAll();
+    for (DWORD_PTR i = 0; i < count; ++i) {
       T v{};
       ar >> v;
-      array[i] = v;
+      array.Add(v);
     }
   }
 }
@@ -35,8 +37,12 @@ void CStringArray::Serialize(CArchive& ar) {
     for (int i = 0; i < GetSize(); ++i) ar << (*this)[i];
   } else {
     const DWORD_PTR count = ar.ReadCount();
-    SetSize(static_cast<int>(count));
-    for (int i = 0; i < GetSize(); ++i) ar >> (*this)[i];
+    RemoveAll();
+    for (DWORD_PTR i = 0; i < count; ++i) {
+      CString v;
+      ar >> v;
+      Add(v);
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // Resources loaded from an explicitly named module, and that module's context help.
 #include <hostkit/frame.h>
 
+#include "frame/instance.h"
 #include "platform/win32.h"
 
 #include <cstring>
@@ -26,24 +27,22 @@ BOOL LoadLocalBitmap(HINSTANCE module, unsigned int id, CBitmap& bitmap) {
   return bitmap.Attach(handle);
 }
 
-namespace {
+namespace hk::frame {
 
-// The module's file name with everything from its last dot removed, plus ".hlp": the last dot
-// of the whole path, so a dot in a directory name cuts there.
-CString HelpFileOf(const char* moduleFile) {
+CString HelpFileName(const char* moduleFile) {
   CString name(moduleFile);
   const int dot = name.ReverseFind('.');
   if (dot >= 0) name = name.Left(dot);
   return name + ".hlp";
 }
 
-}  // namespace
+}  // namespace hk::frame
 
 void LocalContextHelp(HINSTANCE module, DWORD contextId, unsigned int command) {
   if (contextId == 0) return;
   char moduleFile[MAX_PATH];
   if (GetModuleFileNameA(module, moduleFile, MAX_PATH) == 0) return;
-  const CString helpFile = HelpFileOf(moduleFile);
+  const CString helpFile = hk::frame::HelpFileName(moduleFile);
   CWinApp* app = AfxGetApp();
   const char* saved = app->m_pszHelpFilePath;
   app->m_pszHelpFilePath = helpFile;

@@ -67,8 +67,9 @@ HOSTKIT_API int AfxLocalMessageBox(HINSTANCE module, unsigned int id, unsigned i
 
 // A module's string table, for platforms whose shared libraries carry no resources (POSIX).
 // A module registers its table once, naming any address inside itself; LoadLocalString with
-// that module's handle then finds its strings. On Windows modules carry real string resources
-// and this call has no effect.
+// that module's handle then finds its strings; an empty table (NULL, 0) withdraws it, as a
+// module does before it unloads. On Windows modules carry real string resources and this call
+// has no effect.
 struct LOCALSTRING {
   UINT id;
   const char* text;

@@ -29,7 +29,8 @@ namespace hk::posix {
 void RegisterStringTable(HINSTANCE module, const StringResource* table, size_t count) {
   Tables& t = AllTables();
   std::lock_guard<std::mutex> guard(t.lock);
-  t.byModule[module] = {table, count};
+  if (table == nullptr || count == 0) t.byModule.erase(module);
+  else t.byModule[module] = {table, count};
 }
 
 void UnregisterStringTable(HINSTANCE module) {
