@@ -53,3 +53,38 @@ ReadMessage ParseMessage(const std::string& raw);
 
 
 }  // namespace hk::test::mail
+
+namespace hk::test::mail {
+
+#if !defined(_WIN32)
+// A real SMTP server on a free loopback port (Python's aiosmtpd under /usr/bin/python3),
+// started by the constructor and stopped by the destructor. It stores what it receives.
+class SmtpServer {
+ public:
+  explicit SmtpServer(bool refuseAuth = false);
+  ~SmtpServer();
+  SmtpServer(const SmtpServer&) = delete;
+  SmtpServer& operator=(const SmtpServer&) = delete;
+  std::string Url() const { return "smtp://127.0.0.1:" + std::to_string(m_port); }
+  int Connections() const;             // connections accepted so far
+  std::vector<std::string> Files() const;  // the stored messages, in arrival order
+  std::string Recipients(size_t index) const;  // envelope recipients of message index
+
+ private:
+  TempDir m_spool;
+  int m_port = 0;
+  int m_pid = -1;
+};
+
+// A loopback port that nothing listens on at the moment.
+int FreePort();
+
+// What Python's email package reads from a stored message: the values of read_message.py.
+struct PythonRead {
+  std::string subject, to, cc, body;
+  std::vector<std::pair<std::string, std::string>> attachments;  // name, bytes
+};
+PythonRead ReadWithPython(const std::string& file);
+#endif
+
+}  // namespace hk::test::mail
