@@ -29,6 +29,7 @@ extern const bool kLoaderRunsModuleEntry;
 #if defined(_WIN32)
 #  include <commdlg.h>
 #  include <winnetwk.h>
+#  include "platform/windows/paths.h"
 #  undef GetFreeSpace
 #  undef GetCurrentTime
 namespace hk {
@@ -52,6 +53,7 @@ inline constexpr const char* kPathSeparatorText = "\\";
 #  include "platform/posix/rpc.h"
 #  include "platform/posix/sysinfo.h"
 #  include "platform/posix/user.h"
+#  include "platform/posix/paths.h"
 namespace hk {
 inline constexpr char kPathSeparator = '/';
 inline constexpr const char* kPathSeparatorText = "/";

@@ -5,4 +5,5 @@
 #include <hostkit/win32types.h>
 #include <hostkit/afx.h>
 #include <hostkit/frame.h>
+#include <hostkit/path.h>
 #include <hostkit/mail.h>

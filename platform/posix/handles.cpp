@@ -41,6 +41,10 @@ HandleObject* LookupHandle(HANDLE handle) {
   return object;
 }
 
+namespace {
+constexpr size_t kMaxComponent = 255;
+}  // namespace
+
 bool NativePath(LPCSTR name, std::string& out) {
   if (name == nullptr || *name == '\0') {
     SetLastError(ERROR_INVALID_NAME);
@@ -51,8 +55,18 @@ bool NativePath(LPCSTR name, std::string& out) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
-  for (char& c : out)
+  // A component longer than the file systems hold (NAME_MAX bytes) is a name no file can
+  // have, whether or not the directories before it exist: Windows refuses such a name's
+  // syntax as well.
+  size_t componentLength = 0;
+  for (char& c : out) {
     if (c == '\\') c = '/';
+    componentLength = c == '/' ? 0 : componentLength + 1;
+    if (componentLength > kMaxComponent) {
+      SetLastError(ERROR_INVALID_NAME);
+      return false;
+    }
+  }
   return true;
 }
 

@@ -15,7 +15,9 @@ namespace hk::posix {
 
 // Checks a name once at entry: NULL, empty or over-long names set ERROR_INVALID_NAME (or
 // ERROR_FILENAME_EXCED_RANGE) and give false; otherwise 'out' is the name with every '\\'
-// turned into '/', the form the system calls take.
+// turned into '/', the form the system calls take. A component longer than 255 bytes is a
+// name whose syntax the file system refuses (ERROR_INVALID_NAME); the whole name may not
+// reach 4096 bytes (ERROR_FILENAME_EXCED_RANGE).
 bool NativePath(LPCSTR name, std::string& out);
 
 // Retries a system call interrupted by a signal.

@@ -176,3 +176,23 @@ TEST(BaseAPI, ABoundLibraryStaysUntilTheHolderIsDestroyed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ForeignModule, MenusLoadByTheLowSixteenBitsOfTheirId) {
+  CMenu menu;
+  const BOOL loaded = LoadLocalMenu(m_module, 0x1012C, menu);  // low 16 bits: 300
+  if (!hk::test::PlatformHasModuleResources()) {
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(menu.m_hMenu, nullptr);
+    GTEST_SKIP() << "shared libraries carry no menu resources on this platform";
+  }
+  EXPECT_TRUE(loaded);
+  EXPECT_NE(menu.m_hMenu, nullptr);
+  CMenu missing;
+  EXPECT_FALSE(LoadLocalMenu(m_module, 301, missing));
+  CBitmap bitmap;
+  EXPECT_FALSE(LoadLocalBitmap(m_module, 300, bitmap));
+}
+
+}  // namespace

@@ -191,3 +191,28 @@ TEST(MailMessage, ListsAndTheMessageStayInStep) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MailMessageDate, TextRoundTripKeepsTheMinute) {
+  CNuMailMessage m;
+  m.SetDateReceived(CTime(2001, 3, 5, 7, 4, 59));
+  ASSERT_NE(m.GetMessage()->lpszDateReceived, nullptr);
+  EXPECT_STREQ(m.GetMessage()->lpszDateReceived, "2001/03/05 07:04");
+  CTime back;
+  EXPECT_EQ(m.GetDateReceived(back), 0);
+  EXPECT_EQ(back, CTime(2001, 3, 5, 7, 4, 0));
+  EXPECT_EQ(back.GetSecond(), 0);
+
+  // A copied message keeps the text as it stands, even an empty one.
+  MapiMessage source{};
+  char empty[] = "";
+  source.lpszDateReceived = empty;
+  CNuMailMessage copy;
+  ASSERT_EQ(copy.CopyFrom(&source), 0u);
+  ASSERT_NE(copy.GetMessage()->lpszDateReceived, nullptr);
+  EXPECT_NE(copy.GetMessage()->lpszDateReceived, empty);
+  EXPECT_STREQ(copy.GetMessage()->lpszDateReceived, "");
+}
+
+}  // namespace

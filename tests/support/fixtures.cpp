@@ -49,6 +49,14 @@ std::string ReadWholeFile(const std::string& path) {
   return content.str();
 }
 
+bool PlatformHasModuleResources() {
+#if defined(_WIN32)
+  return true;
+#else
+  return false;
+#endif
+}
+
 RecordingMessageBoxes::RecordingMessageBoxes(int answer) {
   m_previous = AfxSetMessageBoxHandler([this, answer](const char* text, UINT style, UINT helpId) {
     m_boxes.push_back(Box{text, style, helpId});

@@ -30,6 +30,9 @@ class TempDir {
 
 std::string ReadWholeFile(const std::string& path);
 
+// Whether modules carry compiled resources (menus, bitmaps) on this platform.
+bool PlatformHasModuleResources();
+
 // Records every message box instead of showing it, answering with 'answer'.
 class RecordingMessageBoxes {
  public:

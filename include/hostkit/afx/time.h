@@ -4,6 +4,7 @@
 
 #include <hostkit/afx/string.h>
 
+#include <cstdint>
 #include <ctime>
 
 class HOSTKIT_API CTimeSpan {
@@ -76,12 +77,14 @@ class HOSTKIT_API COleDateTime {
 
   DateTimeStatus GetStatus() const { return m_status; }
   void SetStatus(DateTimeStatus status) { m_status = status; }
-  // Sets the value; an impossible date makes it invalid. Returns 0 on success, 1 otherwise.
+  // Sets the value; an impossible date (or a year outside 100 to 9999) makes it invalid.
+  // Returns the new status: 0 (valid) on success, 1 (invalid) otherwise.
   int SetDateTime(int year, int month, int day, int hour, int minute, int second);
   int SetDate(int year, int month, int day) { return SetDateTime(year, month, day, 0, 0, 0); }
 
   operator DATE() const { return m_dt; }
-  // Each getter gives -1 (AFX_OLE_DATETIME_ERROR) for a value that is not valid.
+  // Each getter gives -1 (AFX_OLE_DATETIME_ERROR) for a value that is not valid or has no
+  // calendar date (outside the years 100 to 9999). Fields are rounded to the nearest second.
   int GetYear() const;
   int GetMonth() const;
   int GetDay() const;
@@ -91,14 +94,17 @@ class HOSTKIT_API COleDateTime {
   int GetDayOfWeek() const;  // 1 = Sunday
   int GetDayOfYear() const;
   BOOL GetAsSystemTime(SYSTEMTIME& st) const;
-  CString Format(const char* format) const;  // strftime codes
+  // strftime codes; empty for a null value, "Invalid DateTime" for one that is not valid.
+  CString Format(const char* format) const;
 
-  bool operator==(const COleDateTime& o) const { return m_dt == o.m_dt; }
-  bool operator!=(const COleDateTime& o) const { return m_dt != o.m_dt; }
-  bool operator<(const COleDateTime& o) const { return m_dt < o.m_dt; }
-  bool operator>(const COleDateTime& o) const { return m_dt > o.m_dt; }
-  bool operator<=(const COleDateTime& o) const { return m_dt <= o.m_dt; }
-  bool operator>=(const COleDateTime& o) const { return m_dt >= o.m_dt; }
+  // Equal when status and value are; the order is the calendar's, also for values before
+  // 30 December 1899, whose day numbers run backwards while their fractions run forwards.
+  bool operator==(const COleDateTime& o) const { return m_status == o.m_status && m_dt == o.m_dt; }
+  bool operator!=(const COleDateTime& o) const { return !(*this == o); }
+  bool operator<(const COleDateTime& o) const;
+  bool operator>(const COleDateTime& o) const;
+  bool operator<=(const COleDateTime& o) const;
+  bool operator>=(const COleDateTime& o) const;
 
   DATE m_dt = 0.0;
   DateTimeStatus m_status = valid;

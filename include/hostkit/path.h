@@ -1,0 +1,78 @@
+// Path names: taking them apart and putting them together, one canonical text form, validation
+// and drive classification, and wildcard spec lists.
+//
+// Both '\' and '/' separate on input. Where the library adds a separator it adds the
+// platform's own ('\' on Windows, '/' elsewhere). Directory names handed out end in a
+// separator, so that a file name can be appended directly.
+#pragma once
+
+#include <hostkit/afx.h>
+
+// ---- path-string primitives -------------------------------------------------------------------
+
+// The later of the last '\' and the last '/' in path, or NULL when it has neither. Points into
+// the caller's string; the second byte of a double-byte character is never taken for a slash.
+//   a/b\c => "\c"     a\b/c => "/c"     abc => NULL
+HOSTKIT_API char* FindLastSlash(const char* path);
+// TRUE when the last slash is the last character:  C:\ and dir/ => TRUE;  C: and "" => FALSE.
+HOSTKIT_API int PathHasEndSlash(const char* path);
+// Appends one separator, without testing what the path ends in (C:\ => C:\\ on Windows).
+HOSTKIT_API void AppendEndSlash(CString& path);
+// Removes the last character when it is a slash (one character only: C:\ => C:, \ => "").
+HOSTKIT_API void TrimEndSlash(CString& path);
+// Splits a name into directory (drive and directory part, up to and including the last slash)
+// and file (base name and extension). Both out-strings are overwritten.
+//   C:\dir\file.txt => C:\dir\ + file.txt    C:file.txt => C: + file.txt    dir\ => dir\ + ""
+// Parts longer than the system's limits are cut: the drive to 2 characters, directory, base
+// name and extension each to 255.
+HOSTKIT_API void SeparatePathAndFile(const char* fullPath, CString& directory, CString& file);
+// TRUE for a name that starts with a slash or with a letter and a colon (C:, C:rel, /x, \\s\x);
+// FALSE for "", 1:, rel\x.
+HOSTKIT_API int IsAbsolutePath(const CString& path);
+// Whether the platform's file system tells names apart by case: FALSE on Windows, TRUE on
+// POSIX systems.
+HOSTKIT_API int GetFilesCaseSensitive();
+// The process's current directory with one separator appended (so a root gives two).
+// Throws CNuOSException when the system cannot say.
+HOSTKIT_API void GetCurrentPath(CString& path);
+// The system's directory for temporary files with one separator appended; the system gives it
+// with a trailing separator already, so the result ends in two. Throws CNuOSException.
+HOSTKIT_API void GetTemporaryPath(CString& path);
+// The directory of the calling process's executable (not of this library), up to and
+// including its last slash: C:\Prog\app.exe => C:\Prog\. Throws CNuOSException.
+HOSTKIT_API void GetAppPath(CString& path);
+// TRUE when the name exists and is a directory. Never throws.
+HOSTKIT_API int IsDir(const char* path);
+// TRUE when the name is an existing file that can be opened for reading at this moment:
+// directories, files held by another process without read sharing and files the caller may
+// not read give FALSE. Never throws.
+HOSTKIT_API int IsFile(const char* path);
+
+// ---- canonical and validated names ------------------------------------------------------------
+
+// The canonical form of a name, by text rewriting alone (the file system is never asked):
+// slashes become '\', "." and ".." segments are resolved without climbing above the start of
+// the text, doubled slashes are merged (a leading pair stays), one trailing slash goes, and
+// with caseSensitive FALSE the result is folded to lower case.
+//   C:\Dir\Sub\..\File.TXT => c:\dir\file.txt     C:/a/./b//c/ => c:\a\b\c     C:\..\x => x
+HOSTKIT_API CString GetCanonicalPathName(const CString& path, int caseSensitive);
+// Expands a name to its full path and checks it. TRUE: the name is acceptable and path now
+// holds the full name. FALSE (path unchanged): it holds '*' or '?', the system refuses its
+// syntax, its full name has more than one colon, or it starts with a drive, a colon and a
+// space (C: x).
+HOSTKIT_API int GetValidPathName(CString& path);
+// The type of the drive or share a name lives on: 0 unknown (also text shorter than three
+// characters after trimming), 1 no such root, 2 removable, 3 fixed, 4 a share reached by a UNC
+// name (answered from the text alone), 5 optical, 6 RAM disk, 100 a share mapped to a drive
+// letter. The system is asked about the first three characters (C:\).
+HOSTKIT_API unsigned int GetRootDirType(const char* path);
+
+// ---- wildcard spec lists ----------------------------------------------------------------------
+
+// TRUE when name matches at least one spec of the list. Specs are separated by '"', ',', ';'
+// or ' '; a double-quoted spec may hold those characters; every spec is trimmed; a directory
+// in a spec or in the name is ignored. Base name and extension match separately: '*' matches
+// any run (dots included), '?' one character or none, ASCII letters match either case.
+// FALSE also when a double quote is left open before any spec matched.
+//   *.txt;*.doc  matches b.doc        *.*  matches .profile but not README
+HOSTKIT_API int NameIsInSpecList(const CString& name, const CString& specList);

@@ -1,0 +1,193 @@
+// The clock and time conversion functions of the Win32 subset (the system's own on Windows).
+#include "tests/support/fixtures.h"
+
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int64_t kUnitsPerSecond = 10000000;
+constexpr int64_t kUnixEpochUnits = 116444736000000000LL;
+
+int64_t ValueOf(const FILETIME& ft) {
+  return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
+FILETIME FileTimeOf(int64_t value) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(value));
+  ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(value) >> 32);
+  return ft;
+}
+
+FILETIME FromUnix(int64_t seconds) { return FileTimeOf(kUnixEpochUnits + seconds * kUnitsPerSecond); }
+
+SYSTEMTIME Fields(int y, int mo, int d, int h, int mi, int s, int ms) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(y);
+  st.wMonth = static_cast<WORD>(mo);
+  st.wDay = static_cast<WORD>(d);
+  st.wHour = static_cast<WORD>(h);
+  st.wMinute = static_cast<WORD>(mi);
+  st.wSecond = static_cast<WORD>(s);
+  st.wMilliseconds = static_cast<WORD>(ms);
+  return st;
+}
+
+}  // namespace
+
+TEST(Clock, SystemTimeAndFileTimeConvertBothWays) {
+  FILETIME ft{};
+  SYSTEMTIME st = Fields(1601, 1, 1, 0, 0, 0, 0);
+  ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
+  EXPECT_EQ(ValueOf(ft), 0);
+  st = Fields(1970, 1, 1, 0, 0, 0, 0);
+  ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
+  EXPECT_EQ(ValueOf(ft), kUnixEpochUnits);
+  st = Fields(2000, 2, 29, 12, 34, 56, 789);
+  st.wDayOfWeek = 9;  // ignored on the way in
+  ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
+  EXPECT_EQ(ValueOf(ft), kUnixEpochUnits + 951827696LL * kUnitsPerSecond + 7890000);
+
+  SYSTEMTIME back{};
+  ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+  EXPECT_EQ(back.wYear, 2000);
+  EXPECT_EQ(back.wMonth, 2);
+  EXPECT_EQ(back.wDay, 29);
+  EXPECT_EQ(back.wDayOfWeek, 2);  // Tuesday
+  EXPECT_EQ(back.wHour, 12);
+  EXPECT_EQ(back.wMinute, 34);
+  EXPECT_EQ(back.wSecond, 56);
+  EXPECT_EQ(back.wMilliseconds, 789);
+
+  ft = FileTimeOf(0);
+  ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+  EXPECT_EQ(back.wYear, 1601);
+  EXPECT_EQ(back.wDayOfWeek, 1);  // Monday
+  ft = FileTimeOf(0x7FFFFFFFFFFFFFFFLL);
+  ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+  EXPECT_EQ(back.wYear, 30828);
+  EXPECT_EQ(back.wMonth, 9);
+  EXPECT_EQ(back.wDay, 14);
+
+  // A walk across four centuries, a day and a few seconds at a time.
+  for (int64_t value = 0; value < 146097LL * 86400 * kUnitsPerSecond; value += 86407LL * 3 * kUnitsPerSecond) {
+    ft = FileTimeOf(value);
+    ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+    FILETIME again{};
+    ASSERT_TRUE(SystemTimeToFileTime(&back, &again));
+    ASSERT_EQ(ValueOf(again), value);
+  }
+}
+
+TEST(Clock, OutOfRangeValuesAreRejected) {
+  FILETIME ft{};
+  const SYSTEMTIME bad[] = {Fields(1600, 12, 31, 0, 0, 0, 0), Fields(2001, 2, 29, 0, 0, 0, 0),
+                            Fields(2000, 13, 1, 0, 0, 0, 0),  Fields(2000, 0, 1, 0, 0, 0, 0),
+                            Fields(2000, 1, 0, 0, 0, 0, 0),   Fields(2000, 4, 31, 0, 0, 0, 0),
+                            Fields(2000, 1, 1, 24, 0, 0, 0),  Fields(2000, 1, 1, 0, 60, 0, 0),
+                            Fields(2000, 1, 1, 0, 0, 60, 0),  Fields(2000, 1, 1, 0, 0, 0, 1000)};
+  for (const SYSTEMTIME& st : bad) {
+    SetLastError(0);
+    EXPECT_FALSE(SystemTimeToFileTime(&st, &ft)) << st.wYear << "-" << st.wMonth << "-" << st.wDay;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
+  SYSTEMTIME st{};
+  for (uint64_t value : {0x8000000000000000ULL, 0xFFFFFFFFFFFFFFFFULL}) {
+    ft = FileTimeOf(static_cast<int64_t>(value));
+    SetLastError(0);
+    EXPECT_FALSE(FileTimeToSystemTime(&ft, &st));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
+}
+
+TEST(Clock, LocalFileTimeShiftsEveryDateByTheSameOffset) {
+  // Whatever date is converted, the offset in force now applies: a winter and a summer date
+  // move by the same amount, and the two directions undo each other.
+  const FILETIME winter = FromUnix(946814400);  // 2 January 2000
+  const FILETIME summer = FromUnix(962539200);  // 2 July 2000
+  FILETIME localWinter{}, localSummer{}, back{};
+  ASSERT_TRUE(FileTimeToLocalFileTime(&winter, &localWinter));
+  ASSERT_TRUE(FileTimeToLocalFileTime(&summer, &localSummer));
+  const int64_t shift = ValueOf(localWinter) - ValueOf(winter);
+  EXPECT_EQ(ValueOf(localSummer) - ValueOf(summer), shift);
+  EXPECT_EQ(shift % (60 * kUnitsPerSecond), 0);
+  ASSERT_TRUE(LocalFileTimeToFileTime(&localSummer, &back));
+  EXPECT_EQ(ValueOf(back), ValueOf(summer));
+  ASSERT_TRUE(LocalFileTimeToFileTime(&localWinter, &back));
+  EXPECT_EQ(ValueOf(back), ValueOf(winter));
+}
+
+#if !defined(_WIN32)
+namespace {
+class ScopedZone {
+ public:
+  explicit ScopedZone(const std::string& tz) {
+    m_env.emplace("TZ", tz.c_str());
+    tzset();
+  }
+  ~ScopedZone() {
+    m_env.reset();
+    tzset();
+  }
+
+ private:
+  std::optional<hk::test::ScopedEnv> m_env;
+};
+}  // namespace
+#endif
+
+TEST(Clock, LocalFileTimeUsesTheOffsetInForceNow) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the zone comes from the system settings, which a test cannot change";
+#else
+  // A zone at UTC+1 whose daylight saving (UTC+2) runs from three days before today to three
+  // days after it: now it is in force, half a year ago it was not.
+  const time_t now = time(nullptr);
+  struct tm utc {};
+  gmtime_r(&now, &utc);
+  auto julian = [](int day) { return (day + 364) % 365 + 1; };  // 1..365
+  const int today = utc.tm_yday + 1;
+  char rule[64];
+  std::snprintf(rule, sizeof rule, "STD-1DST-2,J%d,J%d", julian(today - 3), julian(today + 3));
+  ScopedZone zone(rule);
+
+  const int64_t halfYearAgo = static_cast<int64_t>(now) - 182 * 86400;
+  const FILETIME utcTime = FromUnix(halfYearAgo);
+  FILETIME local{}, back{};
+  ASSERT_TRUE(FileTimeToLocalFileTime(&utcTime, &local));
+  EXPECT_EQ(ValueOf(local) - ValueOf(utcTime), 2 * 3600 * kUnitsPerSecond);
+  ASSERT_TRUE(LocalFileTimeToFileTime(&local, &back));
+  EXPECT_EQ(ValueOf(back), ValueOf(utcTime));
+
+  // The C run time, by contrast, reads that date with the offset of its own season.
+  const CTime fromFileTime(utcTime);
+  EXPECT_EQ(fromFileTime.GetTime() - halfYearAgo, 3600);
+#endif
+}
+
+TEST(Clock, CurrentTimeReadings) {
+  SYSTEMTIME utc{}, local{};
+  GetSystemTime(&utc);
+  GetLocalTime(&local);
+  const time_t now = time(nullptr);
+  FILETIME ft{};
+  ASSERT_TRUE(SystemTimeToFileTime(&utc, &ft));
+  const int64_t seconds = (ValueOf(ft) - kUnixEpochUnits) / kUnitsPerSecond;
+  EXPECT_LE(std::llabs(seconds - static_cast<int64_t>(now)), 5);
+  EXPECT_LT(utc.wMilliseconds, 1000);
+
+  // Local time is UTC moved by the current offset.
+  FILETIME localFt{}, expected{};
+  ASSERT_TRUE(SystemTimeToFileTime(&local, &localFt));
+  ASSERT_TRUE(FileTimeToLocalFileTime(&ft, &expected));
+  EXPECT_LE(std::llabs(ValueOf(localFt) - ValueOf(expected)), 5 * kUnitsPerSecond);
+
+  const DWORD first = GetTickCount();
+  const DWORD second = GetTickCount();
+  EXPECT_LE(static_cast<DWORD>(second - first), 1000u);
+}

@@ -1,0 +1,85 @@
+// The command-line tool as a user runs it: exit statuses, help and the error family.
+#include "tests/support/fixtures.h"
+
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+};
+
+// Runs the tool built beside the tests with the given arguments (standard error discarded).
+ToolRun RunTool(const std::string& arguments) {
+  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
+  if (build == nullptr) return {-1, ""};
+#if defined(_WIN32)
+  // Under Wine the build tree is a POSIX path; its drive Z: maps the POSIX root.
+  std::string dir = build;
+  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;
+  for (char& c : dir)
+    if (c == '/') c = '\\';
+  const std::string command = "\"\"" + dir + "\\cli\\hostkit.exe\" " + arguments + " 2>NUL\"";
+  FILE* pipe = _popen(command.c_str(), "r");
+#else
+  const std::string command = "'" + std::string(build) + "/cli/hostkit' " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+#endif
+  if (pipe == nullptr) return {-1, ""};
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+#if defined(_WIN32)
+  const int status = _pclose(pipe);
+#else
+  const int raw = pclose(pipe);
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+  return {status, out};
+}
+
+class Cli : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
+  }
+};
+
+TEST_F(Cli, HelpListsCommandsAndSucceeds) {
+  const ToolRun r = RunTool("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("error"), std::string::npos);
+  EXPECT_NE(r.out.find("tour"), std::string::npos);
+  EXPECT_EQ(RunTool("error --help").status, 0);
+}
+
+TEST_F(Cli, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(RunTool("").status, 2);
+  EXPECT_EQ(RunTool("no-such-command").status, 2);
+  EXPECT_EQ(RunTool("error os").status, 2);
+  EXPECT_EQ(RunTool("error os five").status, 2);
+  EXPECT_EQ(RunTool("error disk 5").status, 2);
+}
+
+TEST_F(Cli, ErrorOsPrintsTheSystemsText) {
+  char expected[512] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0, expected, sizeof expected - 1, nullptr);
+  const ToolRun r = RunTool("error os 5");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("5: ") + expected);
+}
+
+TEST_F(Cli, ErrorOsWithoutATextFails) { EXPECT_EQ(RunTool("error os 0x2000FFFF").status, 1); }
+
+TEST_F(Cli, ErrorShellPrintsTheMappedCode) {
+  const ToolRun r = RunTool("error shell 26");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("32: ", 0), 0u) << r.out;
+}
+
+}  // namespace

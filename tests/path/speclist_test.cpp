@@ -1,0 +1,159 @@
+// Wildcard matching and spec lists. The matcher is checked against the plain recursive reading
+// of the wildcard rules on many random small patterns and names.
+#include "tests/support/fixtures.h"
+
+#include "path/internal.h"
+
+#include <hostkit/path.h>
+
+#include <random>
+
+namespace {
+
+using hk::path::MatchWildcard;
+using hk::path::NameMatchesSpec;
+
+// The rules read literally: '*' tries every split of the rest of the text, '?' first matches
+// nothing and then one character. Exponential at worst; only for small inputs.
+bool ReferenceMatch(const std::string& pattern, size_t p, const std::string& text, size_t t) {
+  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (;;) {
+    if (p == pattern.size()) return t == text.size();
+    if (pattern[p] == '*') {
+      for (size_t k = t; k <= text.size(); ++k)
+        if (ReferenceMatch(pattern, p + 1, text, k)) return true;
+      return false;
+    }
+    if (pattern[p] == '?') {
+      if (ReferenceMatch(pattern, p + 1, text, t)) return true;
+      if (t == text.size()) return false;
+      return ReferenceMatch(pattern, p + 1, text, t + 1);
+    }
+    if (t == text.size()) return false;
+    if (fold(pattern[p]) != fold(text[t])) return false;
+    ++p;
+    ++t;
+  }
+}
+
+bool Match(const char* pattern, const char* text) {
+  return MatchWildcard(pattern, 0, text, 0) != FALSE;
+}
+
+TEST(MatchWildcard, StarQuestionMarkAndCase) {
+  EXPECT_TRUE(Match("*", ""));
+  EXPECT_TRUE(Match("*", "a.b.c"));
+  EXPECT_TRUE(Match("", ""));
+  EXPECT_FALSE(Match("", "a"));
+  EXPECT_FALSE(Match("a", ""));
+  EXPECT_TRUE(Match("a?c", "abc"));
+  EXPECT_TRUE(Match("a?c", "ac"));
+  EXPECT_FALSE(Match("a?c", "abbc"));
+  EXPECT_TRUE(Match("??", ""));
+  EXPECT_TRUE(Match("ReadMe", "README"));
+  EXPECT_TRUE(Match("\xC4*", "\xC4x"));
+  // Bytes from 0x80 up match only themselves, whatever the code page's case rules.
+  EXPECT_FALSE(Match("\xC4", "\xE4"));
+  EXPECT_FALSE(Match("[", "{"));
+}
+
+TEST(MatchWildcard, StartIndexesOutsideTheStringsGiveFalse) {
+  EXPECT_TRUE(MatchWildcard("xab", 1, "yab", 1));
+  EXPECT_TRUE(MatchWildcard("ab", 2, "ab", 2));
+  EXPECT_FALSE(MatchWildcard("ab", 3, "ab", 2));
+  EXPECT_FALSE(MatchWildcard("*", 0, "ab", 3));
+  EXPECT_FALSE(MatchWildcard("*", -1, "ab", 0));
+  EXPECT_FALSE(MatchWildcard("*", 0, "ab", -1));
+}
+
+TEST(MatchWildcard, AgreesWithTheRecursiveRulesOnRandomInputs) {
+  std::mt19937 random(7);
+  const char patternChars[] = {'*', '?', '.', 'a', 'A', 'b', '*', '?'};
+  const char textChars[] = {'.', 'a', 'A', 'b', 'B', 'c'};
+  int matches = 0;
+  for (int round = 0; round < 100000; ++round) {
+    std::string pattern, text;
+    for (size_t i = random() % 8; i > 0; --i) pattern += patternChars[random() % sizeof patternChars];
+    for (size_t i = random() % 9; i > 0; --i) text += textChars[random() % sizeof textChars];
+    const bool expected = ReferenceMatch(pattern, 0, text, 0);
+    matches += expected;
+    ASSERT_EQ(Match(pattern.c_str(), text.c_str()), expected) << pattern << " / " << text;
+    const int p = static_cast<int>(random() % (pattern.size() + 1));
+    const int t = static_cast<int>(random() % (text.size() + 1));
+    ASSERT_EQ(MatchWildcard(pattern.c_str(), p, text.c_str(), t) != FALSE, ReferenceMatch(pattern, p, text, t))
+        << pattern << " @" << p << " / " << text << " @" << t;
+  }
+  // The inputs must exercise both answers for the comparison to mean anything.
+  EXPECT_GT(matches, 10000);
+  EXPECT_LT(matches, 90000);
+}
+
+TEST(MatchWildcard, ManyStarsAgainstALongNameAnswerAtOnce) {
+  const std::string pattern = "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b";
+  const std::string text(255, 'a');
+  EXPECT_FALSE(Match(pattern.c_str(), text.c_str()));
+  EXPECT_TRUE(Match(pattern.c_str(), (text + "b").c_str()));
+}
+
+TEST(NameMatchesSpec, BaseNameAndExtensionMatchSeparately) {
+  EXPECT_FALSE(NameMatchesSpec("README", "*.*"));
+  EXPECT_TRUE(NameMatchesSpec("README.", "*.*"));
+  EXPECT_TRUE(NameMatchesSpec(".profile", "*.*"));
+  EXPECT_TRUE(NameMatchesSpec("README", "*"));
+  EXPECT_FALSE(NameMatchesSpec("a.txt", "*"));
+  EXPECT_TRUE(NameMatchesSpec("a.TXT", "*.txt"));
+  EXPECT_FALSE(NameMatchesSpec("a.txt.bak", "*.txt"));
+  EXPECT_TRUE(NameMatchesSpec("a.txt", "*.tx*"));
+  EXPECT_TRUE(NameMatchesSpec("a.txt2", "*.tx*"));
+  EXPECT_TRUE(NameMatchesSpec("abc.txt", "a?c.t?t"));
+  EXPECT_TRUE(NameMatchesSpec("ac.tt", "a?c.t?t"));
+  EXPECT_TRUE(NameMatchesSpec("C:\\dir\\a.txt", "D:\\other\\*.txt"));
+  EXPECT_TRUE(NameMatchesSpec("", ""));
+  EXPECT_FALSE(NameMatchesSpec("a", ""));
+}
+
+struct ListCase {
+  const char* list;
+  const char* name;
+  bool matches;
+};
+
+TEST(NameIsInSpecList, ReadsSpecsSeparatedQuotedAndTrimmed) {
+  const ListCase cases[] = {
+      {"*.txt;*.doc", "b.doc", true},
+      {"*.txt, *.doc", "b.doc", true},
+      {"*.txt, *.doc", "b.xls", false},
+      // The comma and the space leave an empty spec between them: it matches an empty name.
+      {"*.txt, *.doc", "", true},
+      {"*.txt;*.doc", "", false},
+      {"", "", true},
+      {"", "a", false},
+      {"\"my file.txt\"", "my file.txt", true},
+      {"my file.txt", "my file.txt", false},
+      {"my file.txt", "my", true},
+      {"ab\"cd\"", "cd", true},
+      {"ab\"cd\"", "ab", false},
+      {"\"a\"b,c", "a", true},
+      {"\"a\"b,c", "b", true},
+      {"\"a\"b,c", "c", true},
+      {"\"a\"b,c", "\"a\"b", false},
+      {"*.txt;\"unclosed", "x.txt", true},
+      {"*.txt;\"unclosed", "unclosed", false},
+      {"\"*.txt", "x.txt", false},
+      {"  *.txt  ", "x.txt", true},
+      {"D:\\other\\*.txt", "C:\\dir\\a.txt", true},
+      {"*.TXT", "notes.txt", true},
+      {";;;", "", true},
+  };
+  for (const ListCase& c : cases)
+    EXPECT_EQ(NameIsInSpecList(c.name, c.list) != FALSE, c.matches) << '[' << c.list << "] / [" << c.name << ']';
+}
+
+TEST(NameIsInSpecList, APathologicalSpecAgainstALongNameAnswers) {
+  const CString list = "*.bak; *a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b; *.tmp";
+  const std::string name(255, 'a');
+  EXPECT_FALSE(NameIsInSpecList(name.c_str(), list));
+  EXPECT_TRUE(NameIsInSpecList((name.substr(0, 254) + "b").c_str(), list));
+}
+
+}  // namespace
