@@ -6,6 +6,7 @@
 #include "providers/mapi/profile.h"
 #include "providers/mapi/smtp.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -237,4 +238,35 @@ PROVIDER_EXPORT ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) {
   if (s.buffers.erase(buffer) != 1) return MAPI_E_FAILURE;
   std::free(buffer);
   return SUCCESS_SUCCESS;
+}
+
+// Beyond Simple MAPI: a description of what a logon with the profile would use, for the
+// command-line tool's status ("profile: ...", "settings: ...", "delivery: ...", "sender: ..."
+// lines). Returns 0, or the code a logon would fail with (the description says why).
+PROVIDER_EXPORT ULONG WINAPI HostkitMailDescribeProfile(LPCSTR profileName, LPSTR buffer, ULONG size) {
+  if (buffer == nullptr || size == 0) return MAPI_E_FAILURE;
+  try {
+    Profile profile;
+    std::string problem;
+    const ULONG result = LoadProfile(profileName, profile, &problem);
+    std::string text = "profile: " + profile.name + "\n";
+    text += "settings: " + (profile.file.empty() ? "(none found in " + ProfileFolder() + "; defaults)" : profile.file) + "\n";
+    if (result != SUCCESS_SUCCESS) {
+      text += "problem: " + problem + "\n";
+    } else {
+      text += profile.delivery == Delivery::Smtp
+                  ? "delivery: smtp " + profile.smtpUrl + (profile.starttls ? " (STARTTLS required)" : "") +
+                        (profile.user.empty() ? "" : " as " + profile.user) +
+                        (SmtpSupported() ? "" : " (not supported by this build)") + "\n"
+                  : "delivery: outbox " + profile.outbox + "\n";
+      text += "sender: " + profile.senderAddress + "\n";
+      text += "address book: " + std::to_string(profile.book.size()) + " name(s)\n";
+    }
+    const size_t n = std::min<size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return result;
+  } catch (...) {
+    return MAPI_E_FAILURE;
+  }
 }
