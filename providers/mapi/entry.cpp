@@ -93,7 +93,7 @@ std::string LastComponent(const char* path) {
   return name;
 }
 
-ULONG SendMessage(const Profile& profile, const MapiMessage& message) {
+ULONG DeliverMessage(const Profile& profile, const MapiMessage& message) {
   Outgoing mail;
   mail.from = Party{profile.senderName, profile.senderAddress};
   if (!IsUsableAddress(mail.from.address)) return MAPI_E_LOGIN_FAILURE;
@@ -187,7 +187,7 @@ PROVIDER_EXPORT ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR, lpMapiMess
   try {
     std::shared_ptr<const Profile> profile;
     if (const ULONG r = ProfileOf(session, profile); r != SUCCESS_SUCCESS) return r;
-    return SendMessage(*profile, *message);
+    return DeliverMessage(*profile, *message);
   } catch (const std::bad_alloc&) {
     return MAPI_E_INSUFFICIENT_MEMORY;
   } catch (...) {

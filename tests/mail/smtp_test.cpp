@@ -13,9 +13,9 @@ using namespace hk::test::mail;
 #  define HK_REQUIRE_SMTP() HK_REQUIRE_MAIL_PROVIDER("full")
 #endif
 
+#if !defined(_WIN32)
 LPSTR Text(const char* s) { return const_cast<LPSTR>(s); }
 
-#if !defined(_WIN32)
 std::string SmtpSettings(const std::string& url, const char* extra = "") {
   return "[delivery]\nmethod = smtp\n[smtp]\nurl = " + url + "\ntimeout = 10\n" + extra +
          "[sender]\naddress = sender@example.org\n[addressbook]\nAlice = alice@example.org\n";
