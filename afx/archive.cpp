@@ -1,6 +1,7 @@
 // CArchive: buffered little-endian serialisation onto a CFile.
 #include <hostkit/afx/archive.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -150,15 +151,15 @@ CArchive& CArchive::operator>>(CString& v) {
     length = w;
     if (w == 0xFFFF) *this >> length;
   }
-  // Read in pieces, so a damaged length fails at the end of the archive instead of asking
-  // for gigabytes up front.
+  // The length comes from the stream: read what is there piece by piece rather than trust it
+  // with one allocation, so a damaged or hostile count ends in endOfFile, not an overrun.
+  if (length > 0x7FFFFFFF) AfxThrowArchiveException(CArchiveException::badIndex);
   std::string text;
-  char piece[4096];
-  for (DWORD left = length; left > 0;) {
-    const UINT n = left < sizeof piece ? left : static_cast<UINT>(sizeof piece);
-    Fill(piece, n);
-    text.append(piece, n);
-    left -= n;
+  char chunk[4096];
+  while (text.size() < length) {
+    const UINT n = static_cast<UINT>(std::min<size_t>(sizeof chunk, length - text.size()));
+    Fill(chunk, n);
+    text.append(chunk, n);
   }
   v = CString(text.data(), static_cast<int>(text.size()));
   return *this;

@@ -2,6 +2,8 @@
 #include <hostkit/afx/archive.h>
 #include <hostkit/afx/coll.h>
 
+#include <algorithm>
+
 IMPLEMENT_SERIAL(CStringArray, CObject, 0)
 IMPLEMENT_SERIAL(CByteArray, CObject, 0)
 IMPLEMENT_SERIAL(CWordArray, CObject, 0)
@@ -10,6 +12,16 @@ IMPLEMENT_SERIAL(CStringList, CObject, 0)
 
 namespace {
 
+// Loading never reserves room for more elements than this ahead of reading them.
+constexpr DWORD_PTR kReserveLimit = 1 << 16;
+
+// An element count read from the stream; one past what an array can index is damage.
+DWORD_PTR ReadElementCount(CArchive& ar) {
+  const DWORD_PTR count = ar.ReadCount();
+  if (count > 0x7FFFFFFF) AfxThrowArchiveException(CArchiveException::badIndex);
+  return count;
+}
+
 // Arrays of plain little-endian values: the element count, then the elements' bytes.
 template <typename Array, typename T>
 void SerializeValues(Array& array, CArchive& ar) {
@@ -17,10 +29,11 @@ void SerializeValues(Array& array, CArchive& ar) {
     ar.WriteCount(static_cast<DWORD_PTR>(array.GetSize()));
     for (int i = 0; i < array.GetSize(); ++i) ar << static_cast<T>(array[i]);
   } else {
-    // Elements are appended as they are read, so a damaged count cannot make us allocate
-    // more than the archive actually holds.
-    const DWORD_PTR count = ar.ReadCount();
+    // The count comes from the stream; elements are added as they arrive, so a count larger
+    // than the data ends in endOfFile instead of a huge allocation.
+    const DWORD_PTR count = ReadElementCount(ar);
     array.RemoveAll();
+    array.Reserve(static_cast<int>(std::min<DWORD_PTR>(count, kReserveLimit)));
     for (DWORD_PTR i = 0; i < count; ++i) {
       T v{};
       ar >> v;
@@ -36,8 +49,9 @@ void CStringArray::Serialize(CArchive& ar) {
     ar.WriteCount(static_cast<DWORD_PTR>(GetSize()));
     for (int i = 0; i < GetSize(); ++i) ar << (*this)[i];
   } else {
-    const DWORD_PTR count = ar.ReadCount();
+    const DWORD_PTR count = ReadElementCount(ar);
     RemoveAll();
+    Reserve(static_cast<int>(std::min<DWORD_PTR>(count, kReserveLimit)));
     for (DWORD_PTR i = 0; i < count; ++i) {
       CString v;
       ar >> v;
@@ -93,7 +107,9 @@ POSITION CStringList::AddTail(const char* item) {
 }
 
 void CStringList::AddTail(CStringList* other) {
-  for (POSITION pos = other->GetHeadPosition(); pos != nullptr;) AddTail(other->GetNext(pos));
+  // Counted, so that appending a list to itself doubles it instead of running forever.
+  POSITION pos = other->GetHeadPosition();
+  for (int n = other->GetCount(); n > 0; --n) AddTail(other->GetNext(pos));
 }
 
 void CStringList::RemoveAll() {
@@ -186,7 +202,7 @@ void CStringList::Serialize(CArchive& ar) {
     ar.WriteCount(static_cast<DWORD_PTR>(m_count));
     for (Node* n = m_head; n != nullptr; n = n->next) ar << n->value;
   } else {
-    for (DWORD_PTR count = ar.ReadCount(); count > 0; --count) {
+    for (DWORD_PTR count = ReadElementCount(ar); count > 0; --count) {
       CString v;
       ar >> v;
       AddTail(v);

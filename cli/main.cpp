@@ -3,6 +3,7 @@
 
 #include <hostkit/hostkit.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -32,7 +33,10 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   for (const auto& command : hk::cli::Commands()) {
     if (command.name != name) continue;
-    if (hk::cli::TakeFlag(args, "--help") || hk::cli::TakeFlag(args, "-h")) {
+    // Words after "--" belong to the command (a program's own options), not to the tool.
+    const auto options = hk::cli::Args(args.begin(), std::find(args.begin(), args.end(), "--"));
+    if (std::find(options.begin(), options.end(), "--help") != options.end() ||
+        std::find(options.begin(), options.end(), "-h") != options.end()) {
       std::printf("%s", command.usage.c_str());
       return hk::cli::kSuccess;
     }

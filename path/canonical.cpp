@@ -13,60 +13,64 @@ namespace {
 
 constexpr char kSlash = '\\';
 
-bool EndsInSlash(const std::string& text) { return !text.empty() && text.back() == kSlash; }
-
 // Where the segment in front of a slash starts: step back from 'from' until a slash or the
 // start of the text; the segment begins just after the slash found, or at 0 (also when the
 // starting point lies before the text).
-size_t SegmentStart(const std::string& text, long from) {
+size_t SegmentStart(const char* text, long from) {
   if (from < 0) return 0;
-  while (from >= 0 && text[static_cast<size_t>(from)] != kSlash) --from;
+  while (from >= 0 && text[from] != kSlash) --from;
   return static_cast<size_t>(from + 1);
 }
 
+// The steps below rewrite the text in place: each reads at or after the position it writes,
+// and returns the new length.
+
 // Drops every "." segment that is followed by a slash. Whether a dot stands right after a
 // slash is judged on the text before any removal.
-std::string RemoveCurrentSegments(const std::string& in) {
-  std::string out;
-  out.reserve(in.size());
-  for (size_t i = 0; i < in.size();) {
-    if (in[i] == '.' && i + 1 < in.size() && in[i + 1] == kSlash && (i == 0 || in[i - 1] == kSlash)) {
-      i += 2;
+size_t RemoveCurrentSegments(char* text, size_t length) {
+  size_t w = 0;
+  char before = '\0';  // the input byte in front of r
+  for (size_t r = 0; r < length;) {
+    const char c = text[r];
+    if (c == '.' && r + 1 < length && text[r + 1] == kSlash && (r == 0 || before == kSlash)) {
+      before = kSlash;
+      r += 2;
       continue;
     }
-    out += in[i++];
+    before = c;
+    text[w++] = c;
+    ++r;
   }
-  return out;
+  return w;
 }
 
 // A ".." segment followed by a slash takes itself, its slash, the segment before it and that
-// segment's slash away. The output so far is a stack: the segment removed is always at its
-// end, and the scan goes on at the point where it was cut, so that a following ".." removes
-// the next segment to the left. A ".." at the start removes only itself and its slash.
-std::string RemoveParentSegments(const std::string& in) {
-  std::string out;
-  out.reserve(in.size());
-  for (size_t i = 0; i < in.size();) {
-    if (in[i] == '.' && i + 2 < in.size() && in[i + 1] == '.' && in[i + 2] == kSlash &&
-        (out.empty() || out.back() == kSlash)) {
-      out.resize(SegmentStart(out, static_cast<long>(out.size()) - 2));
-      i += 3;
+// segment's slash away. The text written so far is a stack: the segment removed is always at
+// its end, and the scan goes on at the point where it was cut, so that a following ".."
+// removes the next segment to the left. A ".." at the start removes only itself and its
+// slash. Stepping back only crosses bytes that are then removed, so the whole pass is linear.
+size_t RemoveParentSegments(char* text, size_t length) {
+  size_t w = 0;
+  for (size_t r = 0; r < length;) {
+    if (text[r] == '.' && r + 2 < length && text[r + 1] == '.' && text[r + 2] == kSlash &&
+        (w == 0 || text[w - 1] == kSlash)) {
+      w = SegmentStart(text, static_cast<long>(w) - 2);
+      r += 3;
       continue;
     }
-    out += in[i++];
+    text[w++] = text[r++];
   }
-  return out;
+  return w;
 }
 
-std::string CollapseSlashes(const std::string& in) {
-  std::string out;
-  out.reserve(in.size());
-  for (char c : in) {
+size_t CollapseSlashes(char* text, size_t length) {
+  size_t w = 0;
+  for (size_t r = 0; r < length; ++r) {
     // The first two characters are never merged, so a leading UNC pair survives.
-    if (c == kSlash && out.size() > 1 && out.back() == kSlash) continue;
-    out += c;
+    if (text[r] == kSlash && w > 1 && text[w - 1] == kSlash) continue;
+    text[w++] = text[r];
   }
-  return out;
+  return w;
 }
 
 }  // namespace
@@ -74,31 +78,33 @@ std::string CollapseSlashes(const std::string& in) {
 CString GetCanonicalPathName(const CString& path, int caseSensitive) {
   // The rewrite works on the text as C code sees it: up to the first NUL.
   const char* raw = path;
-  std::string text(raw, std::strlen(raw));
+  std::string buffer(raw, std::strlen(raw));
+  char* text = buffer.data();
+  size_t length = buffer.size();
 
-  for (char& c : text)
-    if (c == '/') c = kSlash;
+  for (size_t i = 0; i < length; ++i)
+    if (text[i] == '/') text[i] = kSlash;
 
-  text = RemoveCurrentSegments(text);
+  length = RemoveCurrentSegments(text, length);
 
-  if (text == ".") {
-    text.clear();
-  } else if (text.size() > 1 && text.back() == '.' && text[text.size() - 2] == kSlash) {
-    text.pop_back();
+  if (length == 1 && text[0] == '.') {
+    length = 0;
+  } else if (length > 1 && text[length - 1] == '.' && text[length - 2] == kSlash) {
+    --length;
   }
 
-  text = RemoveParentSegments(text);
+  length = RemoveParentSegments(text, length);
 
-  if (text == "..") {
-    text.clear();
-  } else if (text.size() > 2 && text.compare(text.size() - 3, 3, "\\..") == 0) {
-    text.resize(SegmentStart(text, static_cast<long>(text.size()) - 4));
+  if (length == 2 && text[0] == '.' && text[1] == '.') {
+    length = 0;
+  } else if (length > 2 && text[length - 3] == kSlash && text[length - 2] == '.' && text[length - 1] == '.') {
+    length = SegmentStart(text, static_cast<long>(length) - 4);
   }
 
-  text = CollapseSlashes(text);
-  if (EndsInSlash(text)) text.pop_back();
+  length = CollapseSlashes(text, length);
+  if (length > 0 && text[length - 1] == kSlash) --length;
 
-  CString result(text.c_str(), static_cast<int>(text.size()));
+  CString result(text, static_cast<int>(length));
   if (!caseSensitive) result.MakeLower();
   return result;
 }

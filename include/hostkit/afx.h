@@ -11,3 +11,4 @@
 #include <hostkit/afx/sync.h>
 #include <hostkit/afx/ui.h>
 #include <hostkit/afx/dll.h>
+#include <hostkit/afx/dialog.h>

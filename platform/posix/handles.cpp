@@ -55,9 +55,9 @@ bool NativePath(LPCSTR name, std::string& out) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
-  // A component longer than the file systems hold (NAME_MAX bytes) is a name no file can
-  // have, whether or not the directories before it exist: Windows refuses such a name's
-  // syntax as well.
+  // A component longer than file systems hold (NAME_MAX bytes) is a name no file can have,
+  // whether or not the directories before it exist; reporting it as a refused syntax, as
+  // Windows file systems do, tells it apart from a name that is merely missing.
   size_t componentLength = 0;
   for (char& c : out) {
     if (c == '\\') c = '/';

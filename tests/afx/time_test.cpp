@@ -1,4 +1,5 @@
 // CTime, COleDateTime and the clock functions beneath them.
+#include "tests/afx/zone.h"
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -7,30 +8,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <array>
-#include <optional>
 #include <string>
 
 namespace {
 
-using hk::test::ScopedEnv;
-
-#if !defined(_WIN32)
-// Sets the time zone for the scope of a test; the C run time reads TZ again at tzset.
-class ScopedZone {
- public:
-  explicit ScopedZone(const char* tz) {
-    m_env.emplace("TZ", tz);
-    tzset();
-  }
-  ~ScopedZone() {
-    m_env.reset();
-    tzset();
-  }
-
- private:
-  std::optional<ScopedEnv> m_env;
-};
-#endif
 
 FILETIME FileTimeOf(int64_t value) {
   FILETIME ft;
@@ -149,9 +130,9 @@ TEST(OleDateTime, ImpossibleDatesAreInvalid) {
   EXPECT_EQ(COleDateTime(2000, 2, 29, 0, 0, 0).GetStatus(), COleDateTime::valid);
 
   // A valid status over a day number without a calendar date still answers -1.
-  COleDateTime far(3e6);
-  EXPECT_EQ(far.GetStatus(), COleDateTime::valid);
-  EXPECT_EQ(far.GetYear(), -1);
+  COleDateTime beyond(3e6);
+  EXPECT_EQ(beyond.GetStatus(), COleDateTime::valid);
+  EXPECT_EQ(beyond.GetYear(), -1);
   COleDateTime notANumber(std::nan(""));
   EXPECT_EQ(notANumber.GetDay(), -1);
 
@@ -313,7 +294,7 @@ TEST(Time, FixedZoneGivesKnownValues) {
 #if defined(_WIN32)
   GTEST_SKIP() << "the Windows clock functions follow the system's zone, not TZ";
 #else
-  ScopedZone zone("XST-3");
+  hk::test::ScopedZone zone("XST-3");
   EXPECT_EQ(CTime(2000, 1, 1, 3, 0, 0).GetTime(), 946684800);
   EXPECT_EQ(CTime(946684800).GetHour(), 3);
   EXPECT_EQ(CTime(946684800).FormatGmt("%H"), "00");

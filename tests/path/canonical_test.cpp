@@ -1,5 +1,6 @@
 // The canonical path form: worked examples, and agreement with a literal in-place rewrite on
 // many random names.
+#include "tests/path/reference.h"
 #include "tests/support/fixtures.h"
 
 #include <hostkit/path.h>
@@ -10,58 +11,7 @@
 
 namespace {
 
-// The rewrite as a straightforward in-place edit of a NUL-terminated buffer, moving the rest
-// of the text down for every ".." removed (quadratic, but plainly right).
-std::string ReferenceCanonical(const std::string& input, bool caseSensitive) {
-  std::vector<char> b(input.begin(), input.end());
-  b.push_back('\0');
-  auto slash = [](char c) { return c == '\\'; };
-  for (char& c : b)
-    if (c == '/') c = '\\';
-  // "." followed by a slash, at the start or after a slash (judged on the unmodified text).
-  {
-    const std::vector<char> in = b;
-    size_t w = 0;
-    for (size_t r = 0; in[r] != '\0';) {
-      if (in[r] == '.' && slash(in[r + 1]) && (r == 0 || slash(in[r - 1]))) {
-        r += 2;
-        continue;
-      }
-      b[w++] = in[r++];
-    }
-    b[w] = '\0';
-  }
-  size_t n = std::strlen(b.data());
-  if (n == 1 && b[0] == '.') b[0] = '\0';
-  else if (n > 1 && b[n - 1] == '.' && slash(b[n - 2])) b[n - 1] = '\0';
-  auto segmentStart = [&](long from) -> long {
-    if (from < 0) return 0;
-    while (from >= 0 && !slash(b[from])) --from;
-    return from + 1;
-  };
-  for (long i = 0; b[i] != '\0';) {
-    if (b[i] == '.' && b[i + 1] == '.' && slash(b[i + 2]) && (i == 0 || slash(b[i - 1]))) {
-      const long start = segmentStart(i - 2);
-      std::memmove(&b[start], &b[i + 3], std::strlen(&b[i + 3]) + 1);
-      i = start;
-      continue;
-    }
-    ++i;
-  }
-  n = std::strlen(b.data());
-  if (n == 2 && b[0] == '.' && b[1] == '.') b[0] = '\0';
-  else if (n > 2 && slash(b[n - 3]) && b[n - 2] == '.' && b[n - 1] == '.') b[segmentStart(static_cast<long>(n) - 4)] = '\0';
-  std::string out;
-  for (size_t i = 0; b[i] != '\0'; ++i) {
-    if (slash(b[i]) && out.size() > 1 && slash(out.back())) continue;
-    out += b[i];
-  }
-  if (!out.empty() && slash(out.back())) out.pop_back();
-  if (!caseSensitive)
-    for (char& c : out)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+using hk::test::ReferenceCanonical;
 
 std::string Canon(const char* path, bool caseSensitive = false) {
   return std::string(GetCanonicalPathName(path, caseSensitive ? TRUE : FALSE));

@@ -1,5 +1,6 @@
 // Wildcard matching and spec lists. The matcher is checked against the plain recursive reading
 // of the wildcard rules on many random small patterns and names.
+#include "tests/path/reference.h"
 #include "tests/support/fixtures.h"
 
 #include "path/internal.h"
@@ -12,29 +13,7 @@ namespace {
 
 using hk::path::MatchWildcard;
 using hk::path::NameMatchesSpec;
-
-// The rules read literally: '*' tries every split of the rest of the text, '?' first matches
-// nothing and then one character. Exponential at worst; only for small inputs.
-bool ReferenceMatch(const std::string& pattern, size_t p, const std::string& text, size_t t) {
-  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  for (;;) {
-    if (p == pattern.size()) return t == text.size();
-    if (pattern[p] == '*') {
-      for (size_t k = t; k <= text.size(); ++k)
-        if (ReferenceMatch(pattern, p + 1, text, k)) return true;
-      return false;
-    }
-    if (pattern[p] == '?') {
-      if (ReferenceMatch(pattern, p + 1, text, t)) return true;
-      if (t == text.size()) return false;
-      return ReferenceMatch(pattern, p + 1, text, t + 1);
-    }
-    if (t == text.size()) return false;
-    if (fold(pattern[p]) != fold(text[t])) return false;
-    ++p;
-    ++t;
-  }
-}
+using hk::test::ReferenceMatch;
 
 bool Match(const char* pattern, const char* text) {
   return MatchWildcard(pattern, 0, text, 0) != FALSE;

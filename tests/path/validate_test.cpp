@@ -78,9 +78,7 @@ TEST(GetFullPathNameA, ResolvesDotSegmentsAndKeepsATrailingSlash) {
   char above[4096];
   const DWORD aboveLength = GetFullPathNameA(Sep("|..|..|").c_str(), sizeof above, above, nullptr);
   EXPECT_EQ(std::string(above, aboveLength), std::string(root, rootLength));
-  SetLastError(0);
   EXPECT_EQ(GetFullPathNameA("", sizeof root, root, nullptr), 0u);
-  EXPECT_NE(GetLastError(), 0u);
 }
 
 TEST(GetValidPathName, RejectsWildcardsSecondColonsAndDriveColonSpace) {

@@ -23,6 +23,10 @@ class CHkArray : public CObject {
   }
   void RemoveAll() { m_items.clear(); }
   void FreeExtra() { m_items.shrink_to_fit(); }
+  // Room for 'count' elements without changing the size.
+  void Reserve(int count) {
+    if (count > 0) m_items.reserve(static_cast<size_t>(count));
+  }
 
   T GetAt(int i) const { return m_items[static_cast<size_t>(i)]; }
   void SetAt(int i, ARG v) { m_items[static_cast<size_t>(i)] = v; }

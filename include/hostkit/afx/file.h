@@ -42,6 +42,9 @@ class HOSTKIT_API CFile : public CObject {
   // Opens the file; failure throws CFileException.
   CFile(const char* fileName, UINT openFlags);
   ~CFile() override;  // closes without throwing
+  // A CFile owns its handle; copies would close it twice.
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
 
   // Opens the file; FALSE on failure, with the details in *error when given.
   virtual BOOL Open(const char* fileName, UINT openFlags, CFileException* error = nullptr);
@@ -59,9 +62,15 @@ class HOSTKIT_API CFile : public CObject {
   void SeekToBegin() { Seek(0, begin); }
   const CString& GetFilePath() const { return m_strFileName; }
 
+  // The open file's times, size and attribute byte (FALSE when they cannot be read); a CFile
+  // that is not open gives only its name.
   BOOL GetStatus(CFileStatus& status) const;
+  // The named file's status; FALSE when it does not exist or cannot be read.
   static BOOL GetStatus(const char* fileName, CFileStatus& status);
-  // Applies attributes and, where non-zero, the times of the record to the named file.
+  // Applies the attribute byte (of which read-only is what the file systems keep) and, where
+  // non-zero, the times of the record to the named file; failure throws CFileException. A
+  // zero last-write time leaves all times alone; zero access or creation times leave those.
+  // Read-only is lifted while the times are written, so a read-only file's times can change.
   static void SetStatus(const char* fileName, const CFileStatus& status);
 
   static const HANDLE hFileNull;
@@ -77,6 +86,7 @@ class HOSTKIT_API CMemFile : public CFile {
   DECLARE_DYNAMIC(CMemFile)
  public:
   explicit CMemFile(UINT growBytes = 1024);
+  // Starts with a copy of the given bytes, positioned at the start.
   CMemFile(const BYTE* data, UINT size);
   ~CMemFile() override;
 
@@ -90,6 +100,7 @@ class HOSTKIT_API CMemFile : public CFile {
   void Close() override;
   void Abort() override;
 
+  // The contents (GetLength() bytes), valid until the next call that changes them.
   const BYTE* Data() const;
 
  private:

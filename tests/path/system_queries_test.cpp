@@ -1,0 +1,113 @@
+// The system's directory, full-name and drive-type queries the path functions rely on: their
+// result conventions on both builds, and where the POSIX layer takes its answers from.
+#include "tests/path/path_support.h"
+
+#include "platform/win32.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+using hk::test::Sep;
+
+// Asks a directory query the way Win32 callers do: first for the size, then for the text.
+template <typename Query>
+void ExpectSizeConvention(Query query) {
+  const DWORD needed = query(0, nullptr);
+  ASSERT_GT(needed, 1u);
+  std::string small(needed - 1, '#');
+  EXPECT_EQ(query(needed - 1, small.data()), needed);
+  EXPECT_EQ(small, std::string(needed - 1, '#')) << "a buffer too small is left alone";
+  std::string exact(needed, '#');
+  EXPECT_EQ(query(needed, exact.data()), needed - 1);
+  EXPECT_EQ(std::strlen(exact.c_str()), needed - 1);
+}
+
+TEST(SystemQueries, DirectoryQueriesKeepTheSizeConvention) {
+  ExpectSizeConvention([](DWORD size, char* buffer) { return GetCurrentDirectoryA(size, buffer); });
+  ExpectSizeConvention([](DWORD size, char* buffer) { return GetTempPathA(size, buffer); });
+  ExpectSizeConvention([](DWORD size, char* buffer) {
+    return GetFullPathNameA("some\\name", size, buffer, nullptr);
+  });
+}
+
+TEST(SystemQueries, TemporaryDirectoryEndsInASeparator) {
+  char buffer[4096];
+  const DWORD length = GetTempPathA(sizeof buffer, buffer);
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(buffer[length - 1], hk::kPathSeparator);
+}
+
+TEST(SystemQueries, TemporaryDirectoryComesFromTmpdir) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows takes its temporary directory from TMP, TEMP or the profile";
+#else
+  hk::test::TempDir dir;
+  hk::test::ScopedCurrentDirectory cwd(dir.Path());
+  char buffer[4096];
+  {
+    hk::test::ScopedEnv tmpdir("TMPDIR", nullptr);
+    ASSERT_GT(GetTempPathA(sizeof buffer, buffer), 0u);
+    EXPECT_STREQ(buffer, "/tmp/");
+  }
+  {
+    hk::test::ScopedEnv tmpdir("TMPDIR", "");
+    ASSERT_GT(GetTempPathA(sizeof buffer, buffer), 0u);
+    EXPECT_STREQ(buffer, "/tmp/");
+  }
+  {
+    hk::test::ScopedEnv tmpdir("TMPDIR", "scratch/./x/..");
+    ASSERT_GT(GetTempPathA(sizeof buffer, buffer), 0u);
+    char current[4096];
+    ASSERT_GT(GetCurrentDirectoryA(sizeof current, current), 0u);
+    EXPECT_EQ(std::string(buffer), std::string(current) + "/scratch/");
+  }
+  {
+    hk::test::ScopedEnv tmpdir("TMPDIR", "/var//tmp");
+    ASSERT_GT(GetTempPathA(sizeof buffer, buffer), 0u);
+    EXPECT_STREQ(buffer, "/var/tmp/");
+  }
+#endif
+}
+
+TEST(SystemQueries, DriveTypesOfPosixFileSystems) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "POSIX file system types";
+#else
+  hk::test::TempDir dir;
+  const std::string file = dir.WriteFile("plain.txt", "x");
+  EXPECT_EQ(GetDriveTypeA(file.c_str()), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+  EXPECT_EQ(GetDriveTypeA("C:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR)) << "a relative name here";
+  if (std::filesystem::is_directory("/dev/shm")) {
+    EXPECT_EQ(GetDriveTypeA("/dev/shm/"), static_cast<UINT>(DRIVE_RAMDISK));
+  }
+  hk::test::ScopedCurrentDirectory cwd(dir.Path());
+  EXPECT_EQ(GetDriveTypeA(nullptr), GetDriveTypeA(dir.Path().c_str()));
+  EXPECT_EQ(GetDriveTypeA(nullptr), GetDriveTypeA("."));
+#endif
+}
+
+TEST(SystemQueries, AComponentLongerThanTheFileSystemHoldsIsAnInvalidName) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "an ANSI name with a component of 256 characters exceeds MAX_PATH under Windows";
+#else
+  hk::test::TempDir dir;
+  // Refused for its form, whether or not the directories in front of it exist.
+  for (const std::string& name : {dir / std::string(256, 'x'), dir / ("missing/" + std::string(300, 'y'))}) {
+    SetLastError(0);
+    EXPECT_EQ(GetFileAttributesA(name.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_EQ(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+  }
+  const std::string longest = dir / std::string(255, 'z');
+  HANDLE file = CreateFileA(longest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  EXPECT_TRUE(IsFile(longest.c_str()));
+#endif
+}
+
+}  // namespace
