@@ -32,6 +32,12 @@ const CString CNuRegistry::DEFAULT_STRING;
 // 5. the time lock
 CCriticalSection hk::timeenv::g_timeLock;
 
+#include <hostkit/mail.h>
+
+// 4. The mail API holder: constructed, then its library loaded and bound at once.
+CNuMAPI CNuMAPI::s_instance;
+BOOL CNuMAPI::s_bLoaded = CNuMAPI::s_instance.LoadAPILibrary("MAPI32.DLL");
+
 namespace {
 
 #if defined(HOSTKIT_SHARED_MODULE)

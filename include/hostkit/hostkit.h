@@ -12,3 +12,4 @@
 #include <hostkit/checksum.h>
 #include <hostkit/types.h>
 #include <hostkit/time.h>
+#include <hostkit/mail.h>

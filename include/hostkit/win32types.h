@@ -360,3 +360,91 @@ typedef struct tagOFNA {
 #define CopyFile CopyFileA
 #define MoveFile MoveFileA
 #endif
+
+// ---- Simple MAPI (mail): the structures, handles and codes of the system's mail library ------
+// On Windows from <mapi.h>; elsewhere the same layouts (ULONG is 32 bits, pointers and
+// ULONG_PTR are pointer-sized), so a provider built for either platform speaks the same ABI.
+#if defined(_WIN32)
+#  include <mapi.h>
+#else
+#define WINAPI
+typedef ULONG FLAGS;
+typedef ULONG* LPULONG;
+typedef ULONG_PTR LHANDLE, *LPLHANDLE;
+#define lhSessionNull ((LHANDLE)0)
+
+typedef struct {
+  ULONG ulReserved;
+  ULONG flFlags;
+  ULONG nPosition;
+  LPSTR lpszPathName;
+  LPSTR lpszFileName;
+  LPVOID lpFileType;
+} MapiFileDesc, *lpMapiFileDesc;
+
+typedef struct {
+  ULONG ulReserved;
+  ULONG ulRecipClass;
+  LPSTR lpszName;
+  LPSTR lpszAddress;
+  ULONG ulEIDSize;
+  LPVOID lpEntryID;
+} MapiRecipDesc, *lpMapiRecipDesc;
+
+typedef struct {
+  ULONG ulReserved;
+  LPSTR lpszSubject;
+  LPSTR lpszNoteText;
+  LPSTR lpszMessageType;
+  LPSTR lpszDateReceived;
+  LPSTR lpszConversationID;
+  FLAGS flFlags;
+  lpMapiRecipDesc lpOriginator;
+  ULONG nRecipCount;
+  lpMapiRecipDesc lpRecips;
+  ULONG nFileCount;
+  lpMapiFileDesc lpFiles;
+} MapiMessage, *lpMapiMessage;
+
+#define MAPI_ORIG 0
+#define MAPI_TO 1
+#define MAPI_CC 2
+#define MAPI_BCC 3
+#define MAPI_UNREAD 0x00000001
+#define MAPI_RECEIPT_REQUESTED 0x00000002
+#define MAPI_SENT 0x00000004
+#define MAPI_LOGON_UI 0x00000001
+#define MAPI_NEW_SESSION 0x00000002
+#define MAPI_DIALOG 0x00000008
+#define MAPI_PASSWORD_UI 0x00020000
+
+#define SUCCESS_SUCCESS 0
+#define MAPI_USER_ABORT 1
+#define MAPI_E_USER_ABORT MAPI_USER_ABORT
+#define MAPI_E_FAILURE 2
+#define MAPI_E_LOGON_FAILURE 3
+#define MAPI_E_LOGIN_FAILURE MAPI_E_LOGON_FAILURE
+#define MAPI_E_DISK_FULL 4
+#define MAPI_E_INSUFFICIENT_MEMORY 5
+#define MAPI_E_ACCESS_DENIED 6
+#define MAPI_E_TOO_MANY_SESSIONS 8
+#define MAPI_E_TOO_MANY_FILES 9
+#define MAPI_E_TOO_MANY_RECIPIENTS 10
+#define MAPI_E_ATTACHMENT_NOT_FOUND 11
+#define MAPI_E_ATTACHMENT_OPEN_FAILURE 12
+#define MAPI_E_ATTACHMENT_WRITE_FAILURE 13
+#define MAPI_E_UNKNOWN_RECIPIENT 14
+#define MAPI_E_BAD_RECIPTYPE 15
+#define MAPI_E_NO_MESSAGES 16
+#define MAPI_E_INVALID_MESSAGE 17
+#define MAPI_E_TEXT_TOO_LARGE 18
+#define MAPI_E_INVALID_SESSION 19
+#define MAPI_E_TYPE_NOT_SUPPORTED 20
+#define MAPI_E_AMBIGUOUS_RECIPIENT 21
+#define MAPI_E_AMBIG_RECIP MAPI_E_AMBIGUOUS_RECIPIENT
+#define MAPI_E_MESSAGE_IN_USE 22
+#define MAPI_E_NETWORK_FAILURE 23
+#define MAPI_E_INVALID_EDITFIELDS 24
+#define MAPI_E_INVALID_RECIPS 25
+#define MAPI_E_NOT_SUPPORTED 26
+#endif

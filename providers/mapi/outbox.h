@@ -1,0 +1,16 @@
+// Delivery into an outbox folder kept in the Maildir manner.
+#pragma once
+
+#include <hostkit/win32types.h>
+
+#include <string>
+
+namespace hk::mapi {
+
+// Writes the message under tmp/ of the folder (created with tmp/, new/ and cur/ when missing),
+// flushes it to disk and only then moves it into new/ under a name no other writer can
+// choose, so a reader of new/ sees whole messages only. Returns 0 or a Simple MAPI code
+// (MAPI_E_DISK_FULL, MAPI_E_ACCESS_DENIED, MAPI_E_FAILURE); the file name is stored in *file.
+ULONG DeliverToOutbox(const std::string& folder, const std::string& message, std::string* file = nullptr);
+
+}  // namespace hk::mapi

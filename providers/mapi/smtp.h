@@ -1,0 +1,25 @@
+// Delivery through an SMTP server.
+#pragma once
+
+#include "providers/mapi/profile.h"
+
+#include <string>
+#include <vector>
+
+namespace hk::mapi {
+
+// Whether this build can deliver through SMTP (it needs libcurl).
+bool SmtpSupported();
+
+// Connects, greets, starts TLS and authenticates as the profile says, then disconnects:
+// what a logon has to prove. 0, MAPI_E_LOGIN_FAILURE (credentials refused),
+// MAPI_E_NETWORK_FAILURE (no server, no TLS where required, a certificate not trusted) or
+// MAPI_E_FAILURE.
+ULONG CheckSmtpLogon(const Profile& profile);
+
+// Sends one message to the envelope recipients. 0 or a Simple MAPI code as above;
+// a recipient the server refuses gives MAPI_E_UNKNOWN_RECIPIENT.
+ULONG SendSmtp(const Profile& profile, const std::string& sender, const std::vector<std::string>& recipients,
+               const std::string& message);
+
+}  // namespace hk::mapi

@@ -1,0 +1,83 @@
+// Whether mail is available is settled when the library starts: each case runs in the
+// process started with that mail library (see CMakeLists.txt).
+#include "tests/mail/mailtest.h"
+
+#include "frame/instance.h"
+#include "platform/win32.h"
+
+#if !defined(_WIN32)
+#  include <dlfcn.h>
+#endif
+
+#include <cstdlib>
+
+namespace {
+
+// Every request of the mail service ends in "Mail is not available.".
+void ExpectEveryRequestRefused() {
+  CNuMAPISupport mail;
+  mail.Enable(TRUE);
+  EXPECT_FALSE(mail.IsAvailable());
+  EXPECT_FALSE(mail.IsEnabled());
+  CStringArray names, files, titles;
+  names.Add("alice@example.org");
+  files.Add("does-not-matter.txt");
+  MailInfo info;
+  info.arrRecipients.Add("alice@example.org");
+  int refused = 0;
+  auto expectNotAvailable = [&](CNuMailException* e) {
+    EXPECT_EQ(e->m_dwError, 0xFFFFFFFFu);
+    CString text;
+    CNuException::HandleError(e, text);
+    EXPECT_EQ(text, "Mail is not available.");
+    ++refused;
+  };
+  try { mail.SendNote("s", "t", names, FALSE, FALSE); } catch (CNuMailException* e) { expectNotAvailable(e); }
+  try { mail.SendFiles("s", "t", files, titles, names, FALSE, FALSE); } catch (CNuMailException* e) { expectNotAvailable(e); }
+  try { mail.SendMail(info, TRUE); } catch (CNuMailException* e) { expectNotAvailable(e); }
+  try { mail.ResolveName("alice", FALSE); } catch (CNuMailException* e) { expectNotAvailable(e); }
+  EXPECT_EQ(refused, 4);
+  mail.Logoff();  // nothing to end, nothing happens
+  EXPECT_FALSE(mail.IsLogged());
+}
+
+// Whether the mail library is still mapped into the process.
+bool MailLibraryLoaded() {
+#if defined(_WIN32)
+  return GetModuleHandleA("MAPI32.DLL") != nullptr;
+#else
+  const char* dir = std::getenv("HOSTKIT_PROVIDER_DIR");
+  const std::string path = std::string(dir != nullptr ? dir : ".") + "/libhostkit-mapi.so";
+  void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  if (handle != nullptr) dlclose(handle);
+  return handle != nullptr;
+#endif
+}
+
+TEST(MailAvailability, ProviderPresent) {
+  HK_REQUIRE_MAIL_PROVIDER("full");
+  EXPECT_TRUE(CNuMAPI::IsAvailable());
+  EXPECT_TRUE(MailLibraryLoaded());
+  CNuMAPISupport mail;
+  EXPECT_TRUE(mail.IsAvailable());
+  EXPECT_FALSE(mail.IsEnabled());
+  mail.Enable(TRUE);
+  EXPECT_TRUE(mail.IsEnabled());
+}
+
+TEST(MailAvailability, NoMailLibrary) {
+  HK_REQUIRE_MAIL_PROVIDER("none");
+  // The library itself loaded and works; only mail is missing.
+  EXPECT_NE(GetLibraryInstance(), nullptr);
+  EXPECT_FALSE(CNuMAPI::IsAvailable());
+  ExpectEveryRequestRefused();
+}
+
+TEST(MailAvailability, LibraryLackingItsLastEntryPointIsReleased) {
+  HK_REQUIRE_MAIL_PROVIDER("partial");
+  EXPECT_FALSE(CNuMAPI::IsAvailable());
+  EXPECT_FALSE(MailLibraryLoaded());
+  ExpectEveryRequestRefused();
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+// Shared pieces of the mail suite: which mail library the run has, a profile folder of its
+// own per test, a reader of stored messages, and (POSIX) a loopback SMTP server.
+#pragma once
+
+#include "tests/support/fixtures.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hk::test::mail {
+
+// "full", "none" or "partial": the mail library this run of the suite was started with.
+std::string ProviderMode();
+// Skips the current test unless the run has the given mail library.
+#define HK_REQUIRE_MAIL_PROVIDER(mode)                                                   \
+  if (::hk::test::mail::ProviderMode() != (mode))                                       \
+  GTEST_SKIP() << "this run has the mail library '" << ::hk::test::mail::ProviderMode() \
+               << "'; the test needs '" << (mode) << "'"
+
+// A temporary profile folder (HOSTKIT_MAIL_DIR) holding default.conf with the given text,
+// and an outbox folder inside the temporary directory for profiles that want one.
+class ProfileScope {
+ public:
+  explicit ProfileScope(const std::string& settings);
+  ~ProfileScope();
+  const TempDir& Dir() const { return m_dir; }
+  std::string Outbox() const { return m_dir / "outbox"; }
+  // The complete messages delivered into the outbox (new/), and what is left in tmp/.
+  std::vector<std::string> Delivered() const;
+  std::vector<std::string> Unfinished() const;
+
+ private:
+  TempDir m_dir;
+  std::unique_ptr<ScopedEnv> m_env;
+};
+
+// Settings of a profile that delivers into the outbox of the scope, with an address book.
+std::string OutboxSettings(const std::string& outbox);
+
+// What a MIME reader finds in a message.
+struct ReadMessage {
+  std::map<std::string, std::string> headers;  // lower-case name => unfolded raw value
+  std::string body;                            // decoded text of the note
+  struct Part {
+    std::string fileName;
+    std::string bytes;
+  };
+  std::vector<Part> attachments;
+};
+ReadMessage ParseMessage(const std::string& raw);
+
+
+}  // namespace hk::test::mail
+
+namespace hk::test::mail {
+
+#if !defined(_WIN32)
+// A real SMTP server on a free loopback port (Python's aiosmtpd under /usr/bin/python3),
+// started by the constructor and stopped by the destructor. It stores what it receives.
+class SmtpServer {
+ public:
+  explicit SmtpServer(bool refuseAuth = false);
+  ~SmtpServer();
+  SmtpServer(const SmtpServer&) = delete;
+  SmtpServer& operator=(const SmtpServer&) = delete;
+  std::string Url() const { return "smtp://127.0.0.1:" + std::to_string(m_port); }
+  int Connections() const;             // connections accepted so far
+  std::vector<std::string> Files() const;  // the stored messages, in arrival order
+  std::string Recipients(size_t index) const;  // envelope recipients of message index
+
+ private:
+  TempDir m_spool;
+  int m_port = 0;
+  int m_pid = -1;
+};
+
+// A loopback port that nothing listens on at the moment.
+int FreePort();
+
+// What Python's email package reads from a stored message: the values of read_message.py.
+struct PythonRead {
+  std::string subject, to, cc, body;
+  std::vector<std::pair<std::string, std::string>> attachments;  // name, bytes
+};
+PythonRead ReadWithPython(const std::string& file);
+#endif
+
+}  // namespace hk::test::mail

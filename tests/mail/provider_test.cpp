@@ -1,0 +1,186 @@
+// The project's mail provider, driven through the library's bound entry points: sessions,
+// profiles, name resolution, and what arrives in the outbox.
+#include "tests/mail/mailtest.h"
+
+#include <hostkit/mail.h>
+
+#include "platform/win32.h"
+
+#include <cstring>
+
+namespace {
+
+using hk::test::mail::ParseMessage;
+using hk::test::mail::ProfileScope;
+using hk::test::ReadWholeFile;
+
+LPSTR Text(const char* s) { return const_cast<LPSTR>(s); }
+
+class Provider : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HK_REQUIRE_MAIL_PROVIDER("full");
+    ASSERT_TRUE(CNuMAPI::IsAvailable());
+    m_profile = std::make_unique<ProfileScope>("");
+    m_profile->Dir().WriteFile("default.conf", hk::test::mail::OutboxSettings(m_profile->Outbox()));
+  }
+  void TearDown() override {
+    for (LHANDLE s : m_sessions) CNuMAPI::MAPILogoff(s, 0, 0, 0);
+  }
+  LHANDLE Logon(const char* profile = "default") {
+    LHANDLE session = 0;
+    EXPECT_EQ(CNuMAPI::MAPILogon(0, Text(profile), nullptr, 0, 0, &session), 0u);
+    if (session != 0) m_sessions.push_back(session);
+    return session;
+  }
+  std::unique_ptr<ProfileScope> m_profile;
+  std::vector<LHANDLE> m_sessions;
+};
+
+TEST_F(Provider, SessionsAndTheSharedSession) {
+  LHANDLE shared = 0;
+  // No session open in this process, no profile and no dialog: nothing to join.
+  EXPECT_EQ(CNuMAPI::MAPILogon(0, nullptr, nullptr, 0, 0, &shared), static_cast<ULONG>(MAPI_E_LOGIN_FAILURE));
+  const LHANDLE first = Logon("someone");  // no someone.conf: default.conf applies
+  ASSERT_NE(first, 0u);
+  ASSERT_EQ(CNuMAPI::MAPILogon(0, nullptr, nullptr, 0, 0, &shared), 0u);
+  EXPECT_NE(shared, first);
+  EXPECT_EQ(CNuMAPI::MAPILogoff(shared, 0, 0, 0), 0u);
+  EXPECT_EQ(CNuMAPI::MAPILogoff(shared, 0, 0, 0), static_cast<ULONG>(MAPI_E_INVALID_SESSION));
+  MapiMessage empty{};
+  EXPECT_EQ(CNuMAPI::MAPISendMail(shared, 0, &empty, 0, 0), static_cast<ULONG>(MAPI_E_INVALID_SESSION));
+}
+
+TEST_F(Provider, ProfilesThatCannotBeUsedRefuseTheLogon) {
+  LHANDLE session = 0;
+  EXPECT_EQ(CNuMAPI::MAPILogon(0, Text("../escape"), nullptr, 0, 0, &session),
+            static_cast<ULONG>(MAPI_E_LOGIN_FAILURE));
+  m_profile->Dir().WriteFile("broken.conf", "[delivery]\nmethod = carrier-pigeon\n");
+  EXPECT_EQ(CNuMAPI::MAPILogon(0, Text("broken"), nullptr, 0, 0, &session),
+            static_cast<ULONG>(MAPI_E_LOGIN_FAILURE));
+  m_profile->Dir().WriteFile("typo.conf", "[smtp]\nurll = smtp://localhost\n");
+  EXPECT_EQ(CNuMAPI::MAPILogon(0, Text("typo"), nullptr, 0, 0, &session),
+            static_cast<ULONG>(MAPI_E_LOGIN_FAILURE));
+  EXPECT_EQ(session, 0u);
+}
+
+TEST_F(Provider, ResolvesThroughTheAddressBook) {
+  const LHANDLE session = Logon();
+  struct Case {
+    const char* name;
+    ULONG result;
+    const char* address;
+  } cases[] = {
+      {"carol@example.com", 0, "carol@example.com"},
+      {"alice", 0, "alice@example.org"},
+      {"BOB BUILDER", 0, "bob@example.net"},
+      {"Mallory", MAPI_E_UNKNOWN_RECIPIENT, nullptr},
+      {"", MAPI_E_UNKNOWN_RECIPIENT, nullptr},
+  };
+  for (const Case& c : cases) {
+    lpMapiRecipDesc recipient = nullptr;
+    EXPECT_EQ(CNuMAPI::MAPIResolveName(session, 0, Text(c.name), 0, 0, &recipient), c.result) << c.name;
+    if (c.address == nullptr) {
+      EXPECT_EQ(recipient, nullptr);
+      continue;
+    }
+    ASSERT_NE(recipient, nullptr);
+    EXPECT_STREQ(recipient->lpszAddress, c.address);
+    EXPECT_EQ(CNuMAPI::MAPIFreeBuffer(recipient), 0u);
+  }
+  // Only what the provider handed out is freed.
+  char foreign[sizeof(MapiRecipDesc)] = {};
+  EXPECT_NE(CNuMAPI::MAPIFreeBuffer(foreign), 0u);
+}
+
+TEST_F(Provider, OutboxMessageCarriesEverythingOfTheNote) {
+  const LHANDLE session = Logon();
+  hk::test::TempDir files;
+  const std::string first = files.WriteFile("data.bin", std::string("\x00\x01\xFF\r\n.\r\nend", 10));
+  const std::string second = files.WriteFile("r.txt", "report\n");
+
+  MapiRecipDesc recipients[3] = {
+      {0, MAPI_TO, Text("Alice"), nullptr, 0, nullptr},
+      {0, MAPI_CC, Text("Dora"), Text("SMTP:dora@example.com"), 0, nullptr},
+      {0, MAPI_BCC, Text("hidden@example.com"), nullptr, 0, nullptr},
+  };
+  // Listed out of order: the message keeps them in the order of their positions.
+  MapiFileDesc attachments[2] = {
+      {0, 0, 12, Text(second.c_str()), Text("Bericht \xC3\xBC" "ber das Jahr.txt"), nullptr},
+      {0, 0, 11, Text(first.c_str()), nullptr, nullptr},
+  };
+  MapiMessage message{};
+  message.lpszSubject = Text("Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 a subject");
+  message.lpszNoteText = Text("Line one\n.dot line\nends with  ");
+  message.nRecipCount = 3;
+  message.lpRecips = recipients;
+  message.nFileCount = 2;
+  message.lpFiles = attachments;
+  ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
+
+  const auto delivered = m_profile->Delivered();
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_TRUE(m_profile->Unfinished().empty());
+  const std::string raw = ReadWholeFile(delivered[0]);
+  const auto read = ParseMessage(raw);
+  EXPECT_EQ(read.headers.at("from"), "\"Test Sender\" <tester@example.org>");
+  EXPECT_EQ(read.headers.at("to"), "\"Alice\" <alice@example.org>");
+  EXPECT_EQ(read.headers.at("cc"), "\"Dora\" <dora@example.com>");
+  EXPECT_EQ(read.headers.at("bcc"), "hidden@example.com");
+  EXPECT_NE(read.headers.at("subject").find("=?utf-8?B?"), std::string::npos);
+  EXPECT_EQ(read.body, "Line one\n.dot line\nends with  ");
+  ASSERT_EQ(read.attachments.size(), 2u);
+  EXPECT_EQ(read.attachments[0].fileName, "data.bin");
+  EXPECT_EQ(read.attachments[0].bytes, std::string("\x00\x01\xFF\r\n.\r\nend", 10));
+  EXPECT_EQ(read.attachments[1].fileName, "Bericht \xC3\xBC" "ber das Jahr.txt");
+  EXPECT_EQ(read.attachments[1].bytes, "report\n");
+  // No line of the stored message could end an SMTP transfer early or break a header.
+  EXPECT_EQ(raw.find("\r\n.\r\n"), std::string::npos);
+  EXPECT_EQ(raw.find("\n\n"), std::string::npos);
+}
+
+TEST_F(Provider, RefusesWhatCannotBeSent) {
+  const LHANDLE session = Logon();
+  MapiRecipDesc unknown{0, MAPI_TO, Text("Nobody Known"), nullptr, 0, nullptr};
+  MapiRecipDesc badClass{0, MAPI_ORIG, Text("alice"), nullptr, 0, nullptr};
+  MapiRecipDesc injected{0, MAPI_TO, nullptr, Text("a@b.c\r\nBcc: x@y.z"), 0, nullptr};
+  MapiRecipDesc alice{0, MAPI_TO, Text("alice"), nullptr, 0, nullptr};
+  MapiFileDesc missing{0, 0, 0, Text("/no/such/file/anywhere.txt"), nullptr, nullptr};
+  struct Case {
+    MapiRecipDesc* recipient;
+    MapiFileDesc* file;
+    ULONG result;
+  } cases[] = {
+      {nullptr, nullptr, MAPI_E_INVALID_RECIPS},
+      {&unknown, nullptr, MAPI_E_UNKNOWN_RECIPIENT},
+      {&badClass, nullptr, MAPI_E_BAD_RECIPTYPE},
+      {&injected, nullptr, MAPI_E_INVALID_RECIPS},
+      {&alice, &missing, MAPI_E_ATTACHMENT_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    MapiMessage message{};
+    message.nRecipCount = c.recipient != nullptr ? 1 : 0;
+    message.lpRecips = c.recipient;
+    message.nFileCount = c.file != nullptr ? 1 : 0;
+    message.lpFiles = c.file;
+    EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), c.result);
+  }
+  EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, nullptr, 0, 0), static_cast<ULONG>(MAPI_E_INVALID_MESSAGE));
+  EXPECT_TRUE(m_profile->Delivered().empty());
+  EXPECT_TRUE(m_profile->Unfinished().empty());
+}
+
+TEST_F(Provider, DialogRequestDeliversTheMessageAsItStands) {
+  const LHANDLE session = Logon();
+  MapiRecipDesc alice{0, MAPI_TO, Text("alice"), nullptr, 0, nullptr};
+  MapiMessage message{};
+  message.lpszNoteText = Text("reviewed");
+  message.nRecipCount = 1;
+  message.lpRecips = &alice;
+  ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, MAPI_DIALOG, 0), 0u);
+  const auto delivered = m_profile->Delivered();
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_EQ(ParseMessage(ReadWholeFile(delivered[0])).body, "reviewed");
+}
+
+}  // namespace

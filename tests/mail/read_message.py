@@ -1,0 +1,23 @@
+#!/usr/bin/python3
+"""Reads one stored mail with Python's email package and prints what the tests compare.
+
+Usage: read_message.py FILE. Output lines, each value as a Python-escaped string literal:
+  subject <s>
+  to <address list>
+  cc <address list>
+  body <text of the first text/plain part>
+  attachment <file name> <hex of the bytes>
+"""
+import email
+import email.policy
+import sys
+
+with open(sys.argv[1], "rb") as f:
+    message = email.message_from_binary_file(f, policy=email.policy.default)
+print("subject", ascii(str(message.get("Subject", ""))))
+print("to", ascii(str(message.get("To", ""))))
+print("cc", ascii(str(message.get("Cc", ""))))
+body = message.get_body(preferencelist=("plain",))
+print("body", ascii(body.get_content() if body is not None else ""))
+for part in message.iter_attachments():
+    print("attachment", ascii(part.get_filename()), part.get_payload(decode=True).hex())

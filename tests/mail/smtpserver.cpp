@@ -1,0 +1,173 @@
+// The loopback SMTP server of the mail suite and the bridge to Python's email package.
+#include "tests/mail/mailtest.h"
+
+#if !defined(_WIN32)
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace hk::test::mail {
+namespace {
+
+std::string Scripts() {
+  const char* dir = std::getenv("HOSTKIT_TEST_MAIL_SCRIPTS");
+  return dir != nullptr ? std::string(dir) + "/" : std::string("tests/mail/");
+}
+
+// Python's ascii() of a str: quotes, backslash escapes, \xNN, \uNNNN, \UNNNNNNNN => UTF-8.
+std::string Unescape(const std::string& literal) {
+  std::string out;
+  auto put = [&](unsigned long cp) {
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  };
+  for (size_t i = 1; i + 1 < literal.size(); ++i) {
+    if (literal[i] != '\\') {
+      out += literal[i];
+      continue;
+    }
+    const char kind = literal[++i];
+    size_t digits = kind == 'x' ? 2 : kind == 'u' ? 4 : kind == 'U' ? 8 : 0;
+    if (digits != 0) {
+      put(std::stoul(literal.substr(i + 1, digits), nullptr, 16));
+      i += digits;
+    } else {
+      out += kind == 'n' ? '\n' : kind == 'r' ? '\r' : kind == 't' ? '\t' : kind;
+    }
+  }
+  return out;
+}
+
+std::string FromHex(const std::string& hex) {
+  std::string out;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return out;
+}
+
+}  // namespace
+
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+    port = ntohs(address.sin_port);
+  close(fd);
+  return port;
+}
+
+SmtpServer::SmtpServer(bool refuseAuth) {
+  const std::string script = Scripts() + "smtp_server.py";
+  for (int attempt = 0; attempt < 5 && m_pid < 0; ++attempt) {
+    m_port = FreePort();
+    const std::string port = std::to_string(m_port);
+    const std::string spool = m_spool.Path();
+    std::vector<const char*> argv = {"/usr/bin/python3", script.c_str(), port.c_str(), spool.c_str()};
+    if (refuseAuth) argv.push_back("--refuse-auth");
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char* const*>(argv.data()), environ) != 0) break;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(m_spool / "ready") && std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {  // ended early: the port was taken meanwhile
+        pid = -1;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (pid > 0 && std::filesystem::exists(m_spool / "ready")) m_pid = pid;
+    else if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+  }
+  if (m_pid < 0) ADD_FAILURE() << "the SMTP server (" << script << ") did not start";
+}
+
+SmtpServer::~SmtpServer() {
+  if (m_pid > 0) {
+    kill(m_pid, SIGTERM);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+  }
+}
+
+int SmtpServer::Connections() const {
+  std::ifstream in(m_spool / "connections");
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) ++lines;
+  return lines;
+}
+
+std::vector<std::string> SmtpServer::Files() const {
+  std::vector<std::string> files;
+  for (int n = 1; std::filesystem::exists(m_spool / (std::to_string(n) + ".eml")); ++n)
+    files.push_back(m_spool / (std::to_string(n) + ".eml"));
+  return files;
+}
+
+std::string SmtpServer::Recipients(size_t index) const {
+  return ReadWholeFile(m_spool / (std::to_string(index + 1) + ".rcpt"));
+}
+
+PythonRead ReadWithPython(const std::string& file) {
+  PythonRead read;
+  const std::string command = "/usr/bin/python3 '" + Scripts() + "read_message.py' '" + file + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    ADD_FAILURE() << "cannot run " << command;
+    return read;
+  }
+  std::string output;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t space = line.find(' ');
+    const std::string key = line.substr(0, space), rest = line.substr(space + 1);
+    if (key == "subject") read.subject = Unescape(rest);
+    else if (key == "to") read.to = Unescape(rest);
+    else if (key == "cc") read.cc = Unescape(rest);
+    else if (key == "body") read.body = Unescape(rest);
+    else if (key == "attachment") {
+      const size_t last = rest.rfind(' ');
+      read.attachments.emplace_back(Unescape(rest.substr(0, last)), FromHex(rest.substr(last + 1)));
+    }
+  }
+  return read;
+}
+
+}  // namespace hk::test::mail
+
+#endif
