@@ -27,16 +27,16 @@ static const BOOL g_bNetAPILoaded = CNuNetAPI::Load();
 // 3. the registry's DEFAULT_STRING
 const CString CNuRegistry::DEFAULT_STRING;
 
-#include "time/timelock.h"
-
-// 5. the time lock
-CCriticalSection hk::timeenv::g_timeLock;
-
 #include <hostkit/mail.h>
 
 // 4. The mail API holder: constructed, then its library loaded and bound at once.
 CNuMAPI CNuMAPI::s_instance;
 BOOL CNuMAPI::s_bLoaded = CNuMAPI::s_instance.LoadAPILibrary("MAPI32.DLL");
+
+#include "time/timelock.h"
+
+// 5. the time lock
+CCriticalSection hk::timeenv::g_timeLock;
 
 namespace {
 
