@@ -52,12 +52,12 @@ int RunFind(Args& args) {
 }
 
 // A signed decimal (the second ID of "%08X.%d" names), or false when the text is not one.
-bool ParseSigned(const std::string& text, long& value) {
+bool ParseSigned(const std::string& text, long long& value) {
   if (text.empty()) return false;
   char* end = nullptr;
   errno = 0;
-  value = std::strtol(text.c_str(), &end, 10);
-  return errno == 0 && end != nullptr && *end == '\0' && value >= INT32_MIN && value <= 0xFFFFFFFFL;
+  value = std::strtoll(text.c_str(), &end, 10);
+  return errno == 0 && end != nullptr && *end == '\0' && value >= INT32_MIN && value <= 0xFFFFFFFFLL;
 }
 
 std::string ReadFile(const std::string& name) {
@@ -74,7 +74,7 @@ int RunStore(Args& args) {
   if (action == "path") {
     ExpectCount(args, 1, 2);
     const DWORD id = static_cast<DWORD>(ParseNumber(args[0]));
-    long second = 0;
+    long long second = 0;
     CString path;
     if (args.size() == 1) path = store.GetFilePath(id);
     else if (ParseSigned(args[1], second)) path = store.GetFilePath(id, static_cast<DWORD>(second));
@@ -98,7 +98,7 @@ int RunStore(Args& args) {
     const std::string& name = args[0];
     const size_t dot = name.find('.');
     const DWORD id = static_cast<DWORD>(ParseNumber(name.substr(0, dot)));
-    long second = 0;
+    long long second = 0;
     if (dot != std::string::npos && !ParseSigned(name.substr(dot + 1), second))
       throw UsageError("'" + name + "' is not ID or ID.N");
     const CString path = dot == std::string::npos ? store.GetFilePath(id) : store.GetFilePath(id, static_cast<DWORD>(second));
