@@ -18,7 +18,8 @@ class HOSTKIT_API CNuFileFinder {
   // attributes without the directory bit, or FILE_ATTRIBUTE_NORMAL when nothing is left):
   // MatchAny: E and W share a bit; MatchAll: E holds all of W; MatchOnly: E holds nothing
   // outside W; MatchExact: E equals W. Any other value passes every entry.
-  enum AttributeMatch { MatchAny = 0, MatchAll = 1, MatchOnly = 2, MatchExact = 3 };
+  // A fixed underlying type, so that a caller's other value is a value and not undefined.
+  enum AttributeMatch : int { MatchAny = 0, MatchAll = 1, MatchOnly = 2, MatchExact = 3 };
 
   // The current directory, "*.*", files and directories, every attribute (0x19A7), MatchAny.
   CNuFileFinder();
