@@ -100,6 +100,9 @@ class MailCliWithProvider : public MailCli {
     MailCli::SetUp();
     if (IsSkipped()) return;
     m_env = std::make_unique<hk::test::ScopedEnv>("HOSTKIT_MAIL_DIR", m_dir.Path().c_str());
+    // Named outright: the tool's run path does not reach a loader that a sanitizer run-time
+    // has taken over, and the provider lands at the top of the build tree.
+    m_providers = std::make_unique<hk::test::ScopedEnv>("HOSTKIT_PROVIDER_DIR", std::getenv("HOSTKIT_TEST_BINARY_DIR"));
     WriteProfile(OutboxProfile());
   }
   std::string OutboxProfile() const {
@@ -113,6 +116,7 @@ class MailCliWithProvider : public MailCli {
 
   hk::test::TempDir m_dir;
   std::unique_ptr<hk::test::ScopedEnv> m_env;
+  std::unique_ptr<hk::test::ScopedEnv> m_providers;
 };
 
 // What Python's email package reads from a stored message (read_message.py's lines).
