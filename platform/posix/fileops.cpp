@@ -235,7 +235,12 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR destination, DWORD flags) {
   if (err == EXDEV) {
     if (isDirectory) return FailWith(ERROR_NOT_SAME_DEVICE);
     if (!(flags & MOVEFILE_COPY_ALLOWED)) return FailWith(ERROR_NOT_SAME_DEVICE);
-    if (!CopyFileA(existing, destination, replace ? FALSE : TRUE)) return FALSE;
+    if (!CopyFileA(existing, destination, replace ? FALSE : TRUE)) {
+      // An existing target is refused with the same code whether or not the move crosses
+      // file systems.
+      if (GetLastError() == ERROR_FILE_EXISTS) SetLastError(ERROR_ALREADY_EXISTS);
+      return FALSE;
+    }
     if (::unlink(from.c_str()) != 0) {
       err = errno;
       ::unlink(to.c_str());
