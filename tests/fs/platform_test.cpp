@@ -91,6 +91,31 @@ TEST(CopyFiles, KeepsBytesAndLastWriteTime) {
   EXPECT_EQ(WriteTime(dir / "dst.bin"), stamp);
 }
 
+TEST(CopyFiles, EveryWayOfCopyingGivesTheSameBytes) {
+  TempDir dir;
+  // Several buffers' worth and an odd tail, no two blocks alike.
+  std::string data(3 * 1024 * 1024 + 17, '\0');
+  uint32_t x = 12345;
+  for (char& c : data) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string source = dir.WriteFile("src.bin", data);
+  const int64_t stamp = 130000000000000000LL;
+  SetWriteTime(source, stamp);
+  const std::string empty = dir.WriteFile("empty", "");
+  int n = 0;
+  for (const auto ways : {hk::sys::CopyWays::All, hk::sys::CopyWays::WithoutRangeCopy, hk::sys::CopyWays::BufferOnly}) {
+    const bool chosen = hk::sys::SetCopyWaysFault(ways);
+    const std::string copy = dir / ("copy" + std::to_string(n));
+    const std::string emptyCopy = dir / ("empty" + std::to_string(n++));
+    const bool copied = CopyFileA(source.c_str(), copy.c_str(), TRUE) && CopyFileA(empty.c_str(), emptyCopy.c_str(), TRUE);
+    hk::sys::SetCopyWaysFault(hk::sys::CopyWays::All);
+    ASSERT_TRUE(copied) << static_cast<int>(ways);
+    EXPECT_TRUE(ReadWholeFile(copy) == data) << static_cast<int>(ways);
+    EXPECT_EQ(WriteTime(copy), stamp);
+    EXPECT_EQ(ReadWholeFile(emptyCopy), "");
+    if (!chosen) break;  // the system copies in its own way only
+  }
+}
+
 TEST(CopyFiles, FailIfExistsAndOverwriteRules) {
   TempDir dir;
   const std::string source = dir.WriteFile("src", "new");
