@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #if !defined(_WIN32)
 #  include <sys/stat.h>
@@ -204,11 +205,30 @@ TEST_F(TempFileTest, NoFreeNameShowsTheMessageAndGivesTheEmptyString) {
   EXPECT_EQ(ReadWholeFile(dir / NameFor(7)), "taken");
 }
 
+// The last-access and last-write times of a file, in 100 ns units.
+std::pair<int64_t, int64_t> Times(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME access{}, write{};
+  GetFileTime(h, nullptr, &access, &write);
+  CloseHandle(h);
+  auto value = [](const FILETIME& ft) { return (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; };
+  return {value(access), value(write)};
+}
+
 TEST(ReadOnlySwitch, SetsAndClearsTheAttributeOnly) {
   TempDir dir;
   const std::string path = dir.WriteFile("f.txt", "x");
+  // Whole seconds, as the status record holds them, in 2012 and 2013.
+  const FILETIME accessed{static_cast<DWORD>(130300000000000000LL), static_cast<DWORD>(130300000000000000LL >> 32)};
+  const FILETIME written{static_cast<DWORD>(130000000000000000LL), static_cast<DWORD>(130000000000000000LL >> 32)};
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(SetFileTime(h, nullptr, &accessed, &written));
+  CloseHandle(h);
+  const auto times = Times(path);
   EnableFileReadOnly(path.c_str());
   EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(Times(path), times);  // written back as they were read
   EnableFileReadOnly(path.c_str());  // already read-only: nothing happens
   EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
   const auto before = fs::last_write_time(path);
