@@ -83,6 +83,14 @@ TEST(EnsureValidFile, CreatesTheDirectoryButLeavesNoFile) {
   EXPECT_TRUE(EnsureValidFile(existing.c_str()));
   EXPECT_EQ(ReadWholeFile(existing), "content");
   EXPECT_FALSE(EnsureValidFile((dir / "keep.txt\\inside").c_str()));
+  // A name the directory cannot take is refused.
+  EXPECT_FALSE(EnsureValidFile((dir / std::string(300, 'n')).c_str()));
+#if !defined(_WIN32)
+  // So is a name held by a link to nothing: a file made there would land elsewhere.
+  fs::create_symlink(dir / "nowhere", dir / "dangling");
+  EXPECT_FALSE(EnsureValidFile((dir / "dangling").c_str()));
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
+#endif
 }
 
 TEST(EnsureValidFile, AnExistingFileThatDoesNotOpenForReadingIsNeverDeleted) {
