@@ -1,7 +1,7 @@
 // Windows side of the file-name probe declared in platform/fileprobe.h.
 #include "platform/fileprobe.h"
 
-#include <windows.h>
+#include "platform/win32.h"
 
 namespace hk {
 

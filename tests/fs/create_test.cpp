@@ -215,7 +215,7 @@ TEST_F(TempFileTest, NoFreeNameShowsTheMessageAndGivesTheEmptyString) {
 
 // The last-access and last-write times of a file, in 100 ns units.
 std::pair<int64_t, int64_t> Times(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   FILETIME access{}, write{};
   GetFileTime(h, nullptr, &access, &write);
   CloseHandle(h);
