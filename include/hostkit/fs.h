@@ -49,12 +49,17 @@ class HOSTKIT_API CNuFileFinder {
 
  private:
   BOOL ReadNextEntry();
+  // Reads what the current entry's find data still lacks; false when the entry has gone.
+  bool CompleteFindData() const;
 
   CString m_strDirectory;
   CString m_strPattern;
   CString m_strExclusions;
   HANDLE m_hFind;
-  WIN32_FIND_DATAA m_findData;
+  // Where reading an entry's status costs extra, it is read only when asked for:
+  // m_dwUnsure holds the attribute bits of m_findData not yet known.
+  mutable WIN32_FIND_DATAA m_findData;
+  mutable DWORD m_dwUnsure;
   DWORD m_dwWhatToFind;
   DWORD m_dwAttributes;
   AttributeMatch m_match;
