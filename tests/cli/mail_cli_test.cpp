@@ -64,14 +64,6 @@ MailRun RunMail(const std::string& arguments) {
   return {status, out, hk::test::ReadWholeFile(errors)};
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
-    files.push_back(it->path().string());
-  return files;
-}
-
 class MailCli : public testing::Test {
  protected:
   void SetUp() override {
@@ -91,6 +83,14 @@ TEST_F(MailCli, UsageErrorsExitWithTwo) {
 }
 
 #if !defined(_WIN32)
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+    files.push_back(it->path().string());
+  return files;
+}
 
 // The project's provider behind the tool, with a profile folder of the test's own. (The
 // Windows tool binds the system's mail library, which under Wine does not send.)
