@@ -23,7 +23,7 @@ awk 'BEGIN {
 }' >"$dir/group"
 
 export NSS_WRAPPER_PASSWD=$dir/passwd NSS_WRAPPER_GROUP=$dir/group
-export HOSTKIT_PROVIDER_DIR=$HOSTKIT_BENCH_BUILD/providers
+export HOSTKIT_PROVIDER_DIR=$HOSTKIT_BENCH_BUILD
 
 listed=$(LD_PRELOAD=libnss_wrapper.so "$HOSTKIT_CLI" net users | wc -l)
 if [ "$listed" != 2000 ]; then
