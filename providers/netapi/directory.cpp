@@ -41,16 +41,60 @@ Group GroupOf(const group& gr) {
   return g;
 }
 
+// The error number a reentrant look-up answered: its result, as the standard has it, or errno
+// where an implementation answers -1 and leaves the number there.
+template <typename Call>
+int ErrorOf(Call call) {
+  errno = 0;
+  const int result = call();
+  if (result >= 0) return result;
+  return errno != 0 ? errno : EIO;
+}
+
 // Calls read(buffer, size) until it stops answering ERANGE, doubling the buffer each time.
 template <typename Read>
 int WithGrowingBuffer(std::vector<char>& buffer, Read read) {
   if (buffer.empty()) buffer.resize(kFirstBufferSize);
   for (;;) {
-    const int error = read(buffer.data(), buffer.size());
+    const int error = ErrorOf([&] { return read(buffer.data(), buffer.size()); });
     if (error != ERANGE) return error;
     if (buffer.size() >= kLargestBufferSize) return ERANGE;
     buffer.resize(buffer.size() * 2);
   }
+}
+
+// Reads a whole enumeration (rewind, next record, end), handing each record to take(). A record
+// larger than the buffer is read again with a larger one from a rewound enumeration, passing
+// over the records already taken: some services stay on a record they answered ERANGE for,
+// others move past it, and reading again from the start suits both. Result: 0 at the end of
+// the enumeration, or the errno value the service failed with.
+template <typename Record, typename Next, typename Take>
+int ReadEnumeration(void (*rewind)(), Next next, void (*end)(), Take take) {
+  std::vector<char> buffer(kFirstBufferSize);
+  size_t taken = 0;
+  size_t skip = 0;
+  int error = 0;
+  rewind();
+  for (;;) {
+    Record record{};
+    Record* result = nullptr;
+    error = ErrorOf([&] { return next(&record, buffer.data(), buffer.size(), &result); });
+    if (error == ERANGE && buffer.size() < kLargestBufferSize) {
+      buffer.resize(buffer.size() * 2);
+      rewind();
+      skip = taken;
+      continue;
+    }
+    if (error != 0 || result == nullptr) break;
+    if (skip > 0) {
+      --skip;
+      continue;
+    }
+    take(record);
+    ++taken;
+  }
+  end();
+  return error == ENOENT ? 0 : error;  // ENOENT: the end of the enumeration
 }
 
 // Name order; of two records with one name the first read stays. The records are ordered through
@@ -98,40 +142,16 @@ UidRange NormalUidRange() {
 
 int ReadAccounts(std::vector<Account>& accounts) {
   std::lock_guard<std::mutex> guard(g_cursorLock);
-  std::vector<char> buffer;
-  int error = 0;
-  setpwent();
-  for (;;) {
-    passwd pw{};
-    passwd* result = nullptr;
-    error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {
-      return getpwent_r(&pw, data, size, &result);
-    });
-    if (error != 0 || result == nullptr) break;
-    accounts.push_back(AccountOf(pw));
-  }
-  endpwent();
-  if (error == ENOENT) error = 0;  // the end of the enumeration
+  const int error = ReadEnumeration<passwd>(setpwent, getpwent_r, endpwent,
+                                            [&](const passwd& pw) { accounts.push_back(AccountOf(pw)); });
   SortByName(accounts);
   return error;
 }
 
 int ReadGroups(std::vector<Group>& groups) {
   std::lock_guard<std::mutex> guard(g_cursorLock);
-  std::vector<char> buffer;
-  int error = 0;
-  setgrent();
-  for (;;) {
-    group gr{};
-    group* result = nullptr;
-    error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {
-      return getgrent_r(&gr, data, size, &result);
-    });
-    if (error != 0 || result == nullptr) break;
-    groups.push_back(GroupOf(gr));
-  }
-  endgrent();
-  if (error == ENOENT) error = 0;
+  const int error = ReadEnumeration<group>(setgrent, getgrent_r, endgrent,
+                                           [&](const group& gr) { groups.push_back(GroupOf(gr)); });
   SortByName(groups);
   return error;
 }

@@ -32,6 +32,9 @@ constexpr unsigned kUidMin = 2000;
 constexpr unsigned kUidMax = 50000;
 constexpr unsigned kStaffGid = 30000;
 constexpr int kGenerated = 1998;
+// An account whose record, with its full name, is larger than the first buffer the name service
+// is read with (16 KB).
+constexpr int kLongGecos = 1235;
 
 inline std::string Numbered(const char* prefix, int width, int n) {
   char text[32];
@@ -49,7 +52,10 @@ struct TestDirectory {
       const int i = (k * 7919) % kGenerated;
       TestUser u{Numbered("user", 4, i), 5000u + static_cast<unsigned>(i),
                  i >= 1700 ? kStaffGid : 20000u + static_cast<unsigned>(i % 600), "", ""};
-      if (i % 7 == 0) {
+      if (i == kLongGecos) {
+        for (int part = 0; part < 2000; ++part) u.fullName += "Long name " + std::to_string(part) + " ";
+        u.gecos = u.fullName + ",Room " + std::to_string(i);
+      } else if (i % 7 == 0) {
         // no full name at all
       } else if (i % 7 == 1) {
         u.gecos = "Name " + std::to_string(i) + ",Room " + std::to_string(i) + ",555-0100,,";
@@ -82,6 +88,10 @@ struct TestDirectory {
     groups.push_back(staff);
     // A member without an account, after two that have one.
     groups.push_back(TestGroup{"broken", 30001, {"user0001", "zz-ghost", "user0002"}});
+    // A group whose record lists every generated account: some 34 KB with the member pointers.
+    TestGroup crowd{"crowd", 30002, {}};
+    for (int i = 0; i < kGenerated; ++i) crowd.listed.push_back(Numbered("user", 4, (i * 31) % kGenerated));
+    groups.push_back(crowd);
   }
 
   std::string PasswdText() const {
