@@ -75,9 +75,23 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int length, LPSTR ou
     ++length;
   }
   if (usedDefault != nullptr) *usedDefault = FALSE;
-  std::string narrow;
+  // Written straight into the caller's buffer (listings convert thousands of names); with no
+  // buffer, only counted.
+  int written = 0;
+  char bytes[4];
   for (int i = 0; i < length; ++i) {
     char32_t cp = text[i];
+    if (cp < 0x80) {  // most text is ASCII
+      if (outSize > 0) {
+        if (written == outSize) {
+          SetLastError(ERROR_INSUFFICIENT_BUFFER);
+          return 0;
+        }
+        out[written] = static_cast<char>(cp);
+      }
+      ++written;
+      continue;
+    }
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
@@ -86,29 +100,32 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int length, LPSTR ou
       cp = '?';
       if (usedDefault != nullptr) *usedDefault = TRUE;
     }
+    int n = 0;
     if (cp < 0x80) {
-      narrow.push_back(static_cast<char>(cp));
+      bytes[n++] = static_cast<char>(cp);  // the '?' of a lone surrogate
     } else if (cp < 0x800) {
-      narrow.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      narrow.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[n++] = static_cast<char>(0xC0 | (cp >> 6));
+      bytes[n++] = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      narrow.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      narrow.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      narrow.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[n++] = static_cast<char>(0xE0 | (cp >> 12));
+      bytes[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      narrow.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      narrow.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      narrow.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      narrow.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[n++] = static_cast<char>(0xF0 | (cp >> 18));
+      bytes[n++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    if (outSize > 0) {
+      if (written + n > outSize) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+      }
+      std::memcpy(out + written, bytes, static_cast<size_t>(n));
+    }
+    written += n;
   }
-  if (outSize == 0) return static_cast<int>(narrow.size());
-  if (narrow.size() > static_cast<size_t>(outSize)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::memcpy(out, narrow.data(), narrow.size());
-  return static_cast<int>(narrow.size());
+  return written;
 }
 
 int lstrlenA(LPCSTR text) { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }

@@ -29,9 +29,8 @@ bool MeansNotFound(int error) {
 }
 
 Account AccountOf(const passwd& pw) {
-  std::string gecos = pw.pw_gecos != nullptr ? pw.pw_gecos : "";
-  gecos.resize(std::min(gecos.size(), gecos.find(',')));
-  return Account{pw.pw_name, gecos, pw.pw_uid, pw.pw_gid};
+  const char* gecos = pw.pw_gecos != nullptr ? pw.pw_gecos : "";
+  return Account{pw.pw_name, std::string(gecos, std::strcspn(gecos, ",")), pw.pw_uid, pw.pw_gid};
 }
 
 Group GroupOf(const group& gr) {
@@ -125,16 +124,19 @@ bool ReadNumber(const std::string& text, uid_t& value) {
 
 UidRange NormalUidRange() {
   UidRange range{1000, 60000};
-  // Read with stdio: the file is a few hundred lines, and every listing reads it.
+  // Read with stdio, a line at a time: the file is a few hundred lines, mostly comments, and
+  // every listing reads it.
   FILE* file = std::fopen(posix::netconfig::SystemFile("login.defs").c_str(), "re");
   if (file == nullptr) return range;
   char line[1024];
   while (std::fgets(line, sizeof line, file) != nullptr) {
-    char key[64];
-    char value[64];
-    if (std::sscanf(line, " %63s %63s", key, value) != 2 || key[0] == '#') continue;
-    if (std::strcmp(key, "UID_MIN") == 0) ReadNumber(value, range.first);
-    if (std::strcmp(key, "UID_MAX") == 0) ReadNumber(value, range.last);
+    const char* key = line + std::strspn(line, " \t");
+    if (std::strncmp(key, "UID_M", 5) != 0) continue;  // neither setting
+    const size_t keyLength = std::strcspn(key, " \t\r\n");
+    const char* value = key + keyLength + std::strspn(key + keyLength, " \t");
+    const std::string text(value, std::strcspn(value, " \t\r\n"));
+    if (keyLength == 7 && std::strncmp(key, "UID_MIN", 7) == 0) ReadNumber(text, range.first);
+    if (keyLength == 7 && std::strncmp(key, "UID_MAX", 7) == 0) ReadNumber(text, range.last);
   }
   std::fclose(file);
   return range;
