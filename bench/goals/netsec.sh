@@ -9,8 +9,9 @@ source "$root/bench/lib.sh"
 dir=$HOSTKIT_BENCH_TMP/netsec
 mkdir -p "$dir/etc"
 # The directory of the tests (tests/netsec/directory_data.h): 1,998 generated accounts in a
-# scrambled order, one with a 30 KB full name, the edges of the normal UID range and accounts
-# outside it; 600 small groups, a large one, one with a missing member and one listing everyone.
+# scrambled order, one with a 30 KB full name, the edges of the normal UID range, accounts
+# outside it and a name listed twice; 600 small groups, a large one, one with a missing member
+# and one listing everyone.
 awk 'BEGIN {
   for (k = 0; k < 1998; k++) {
     i = (k * 7919) % 1998
@@ -33,6 +34,7 @@ awk 'BEGIN {
   print "below:x:1999:30000:Just Below:/home/below:/bin/sh"
   print "above:x:50001:20000:Just Above:/home/above:/bin/sh"
   print "nobody:x:65534:65534:nobody:/home/nobody:/bin/sh"
+  print "user0008:x:5008:20008:Second Record:/home/user0008:/bin/sh"
 }' >"$dir/passwd"
 awk 'BEGIN {
   print "root:x:0:"

@@ -96,19 +96,33 @@ int ReadEnumeration(void (*rewind)(), Next next, void (*end)(), Take take) {
   return error == ENOENT ? 0 : error;  // ENOENT: the end of the enumeration
 }
 
-// Name order; of two records with one name the first read stays. The records are ordered through
-// an index, so each is moved once.
+// Name order; of two records with one name the first read stays. An index is sorted and the
+// records then put in its order in place, following the cycles of the permutation, so each is
+// moved about once and no second array is needed.
 template <typename T>
 void SortByName(std::vector<T>& items) {
   std::vector<uint32_t> order(items.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
                    [&](uint32_t a, uint32_t b) { return items[a].name < items[b].name; });
-  std::vector<T> sorted;
-  sorted.reserve(items.size());
-  for (uint32_t i : order)
-    if (sorted.empty() || sorted.back().name != items[i].name) sorted.push_back(std::move(items[i]));
-  items.swap(sorted);
+  // order[at] is the record that belongs at `at`; a placed position is marked order[at] == at.
+  for (uint32_t start = 0; start < order.size(); ++start) {
+    if (order[start] == start) continue;
+    T held = std::move(items[start]);
+    uint32_t at = start;
+    for (;;) {
+      const uint32_t from = order[at];
+      order[at] = at;
+      if (from == start) {
+        items[at] = std::move(held);
+        break;
+      }
+      items[at] = std::move(items[from]);
+      at = from;
+    }
+  }
+  items.erase(std::unique(items.begin(), items.end(), [](const T& a, const T& b) { return a.name == b.name; }),
+              items.end());
 }
 
 bool ReadNumber(const std::string& text, uid_t& value) {

@@ -75,6 +75,8 @@ struct TestDirectory {
     users.push_back(TestUser{"below", kUidMin - 1, kStaffGid, "Just Below", "Just Below"});
     users.push_back(TestUser{"above", kUidMax + 1, 20000, "Just Above", "Just Above"});
     users.push_back(TestUser{"nobody", 65534, 65534, "nobody", "nobody"});
+    // A name the service reports twice: its first record counts.
+    users.push_back(TestUser{"user0008", 5008, 20008, "Second Record", "Second Record"});
 
     groups.push_back(TestGroup{"root", 0, {}});
     for (int j = 0; j < 600; ++j)
@@ -112,12 +114,14 @@ struct TestDirectory {
     return text;
   }
 
-  // Normal accounts in name order.
+  // Normal accounts in name order, each name once (its first record).
   std::vector<const TestUser*> NormalUsers() const {
     std::vector<const TestUser*> normal;
     for (const TestUser& u : users)
       if (u.uid >= kUidMin && u.uid <= kUidMax) normal.push_back(&u);
-    std::sort(normal.begin(), normal.end(), [](auto* a, auto* b) { return a->name < b->name; });
+    std::stable_sort(normal.begin(), normal.end(), [](auto* a, auto* b) { return a->name < b->name; });
+    normal.erase(std::unique(normal.begin(), normal.end(), [](auto* a, auto* b) { return a->name == b->name; }),
+                 normal.end());
     return normal;
   }
 

@@ -152,7 +152,7 @@ TEST(DISABLED_InDirectory, UsersAreTheNormalAccountsInNameOrderEachOnce) {
     return std::string(fullNames[1 + static_cast<int>(std::find(listed.begin(), listed.end(), name) - listed.begin())]);
   };
   EXPECT_EQ(at("user0000"), "");
-  EXPECT_EQ(at("user0008"), "Name 8");
+  EXPECT_EQ(at("user0008"), "Name 8");  // its first record, not the second
   EXPECT_EQ(at("user0002"), "Zo\xC3\xAB \xC3\x9Cnal 2");
   EXPECT_EQ(at("edge-max"), "");
 }
