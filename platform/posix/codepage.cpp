@@ -69,17 +69,14 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int length, LPSTR ou
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (length < 0) {
-    length = 0;
-    while (text[length] != 0) ++length;
-    ++length;
-  }
+  // length -1: up to and including the NUL, found on the way.
+  const bool toNul = length < 0;
   if (usedDefault != nullptr) *usedDefault = FALSE;
-  // Written straight into the caller's buffer (listings convert thousands of names); with no
-  // buffer, only counted.
+  // Written straight into the caller's buffer in one pass (listings convert thousands of
+  // names); with no buffer, only counted.
   int written = 0;
   char bytes[4];
-  for (int i = 0; i < length; ++i) {
+  for (int i = 0; toNul || i < length; ++i) {
     char32_t cp = text[i];
     if (cp < 0x80) {  // most text is ASCII
       if (outSize > 0) {
@@ -90,9 +87,10 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int length, LPSTR ou
         out[written] = static_cast<char>(cp);
       }
       ++written;
+      if (cp == 0 && toNul) break;
       continue;
     }
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
+    if (cp >= 0xD800 && cp <= 0xDBFF && (toNul || i + 1 < length) && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
