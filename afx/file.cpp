@@ -1,6 +1,7 @@
 // CFile over the Win32 file API.
 #include <hostkit/afx/file.h>
 
+#include "platform/faults.h"
 #include "platform/win32.h"
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
@@ -86,7 +87,7 @@ UINT CFile::Read(void* buffer, UINT count) {
 void CFile::Write(const void* buffer, UINT count) {
   if (count == 0) return;
   DWORD written = 0;
-  if (!WriteFile(m_hFile, buffer, count, &written, nullptr)) ThrowLastError(m_strFileName);
+  if (!hk::sys::WriteFile(m_hFile, buffer, count, &written)) ThrowLastError(m_strFileName);
   // A short write without an error means the disk filled up.
   if (written != count) AfxThrowFileException(CFileException::diskFull, -1, m_strFileName);
 }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -106,6 +107,77 @@ int RunIp(Args& args) {
   return kSuccess;
 }
 
+// ---- time -------------------------------------------------------------------------------------
+
+bool IsDigits(const std::string& text, size_t from, size_t count) {
+  for (size_t i = from; i < from + count; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+// TIME on the command line: YYYY-MM-DD HH:MM[:SS], as one word or as a date and a time. Years
+// start at 1601, where the system's file times begin.
+COleDateTime ParseTimeArgs(const Args& words) {
+  std::string text = words[0];
+  for (size_t i = 1; i < words.size(); ++i) text += " " + words[i];
+  const bool shapeOk = (text.size() == 16 || (text.size() == 19 && text[16] == ':' && IsDigits(text, 17, 2))) &&
+                       IsDigits(text, 0, 4) && text[4] == '-' && IsDigits(text, 5, 2) && text[7] == '-' &&
+                       IsDigits(text, 8, 2) && text[10] == ' ' && IsDigits(text, 11, 2) &&
+                       text[13] == ':' && IsDigits(text, 14, 2);
+  if (!shapeOk) throw UsageError("'" + text + "' is not a time of the form YYYY-MM-DD HH:MM[:SS]");
+  auto field = [&](size_t at, size_t count) { return std::atoi(text.substr(at, count).c_str()); };
+  const int year = field(0, 4);
+  const int second = text.size() == 19 ? field(17, 2) : 0;
+  COleDateTime time(year, field(5, 2), field(8, 2), field(11, 2), field(14, 2), second);
+  if (year < 1601 || time.GetStatus() != COleDateTime::valid)
+    throw UsageError("'" + text + "' is not a date and time of day from the year 1601 on");
+  return time;
+}
+
+int RunTime(Args& args) {
+  if (args.empty()) throw UsageError("missing sub-command");
+  const std::string sub = args[0];
+  args.erase(args.begin());
+  if (sub == "now") {
+    ExpectCount(args, 0, 0);
+    std::printf("%s UTC\n", TimeText(CNuTime::GetCurrentUTCTime()).c_str());
+    return kSuccess;
+  }
+  if (sub == "to-utc" || sub == "to-local") {
+    ExpectCount(args, 1, 2);
+    COleDateTime time = ParseTimeArgs(args);
+    if (sub == "to-utc") {
+      LocalTimeToUTC(time);
+      std::printf("%s UTC\n", TimeText(time).c_str());
+    } else {
+      UTCToLocalTime(time);
+      std::printf("%s\n", TimeText(time).c_str());
+    }
+    return kSuccess;
+  }
+  if (sub == "file-get") {
+    ExpectCount(args, 1, 1);
+    COleDateTime time;
+    if (!GetFileUTCTime(args[0].c_str(), time)) {
+      std::fprintf(stderr, "hostkit time: %s: no such file\n", args[0].c_str());
+      return kFailure;
+    }
+    std::printf("%s UTC\n", TimeText(time).c_str());
+    return kSuccess;
+  }
+  if (sub == "file-set") {
+    ExpectCount(args, 2, 3);
+    COleDateTime time = ParseTimeArgs(Args(args.begin() + 1, args.end()));
+    if (!SetFileUTCTime(args[0].c_str(), time)) {
+      std::fprintf(stderr, "hostkit time: %s: cannot set its time (missing, read-only or in use)\n",
+                   args[0].c_str());
+      return kFailure;
+    }
+    return kSuccess;
+  }
+  throw UsageError("unknown sub-command '" + sub + "'");
+}
+
 // ---- env --------------------------------------------------------------------------------------
 
 const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
@@ -148,6 +220,27 @@ Registration ipCommand(Command{
     "NUMBER  decimal or 0x hex: prints the dotted text\n\n"
     "examples: hostkit ip 192.168.1.2     hostkit ip 3232235778\n",
     RunIp});
+
+Registration timeCommand(Command{
+    "time", "the UTC clock, local/UTC conversion and file times in UTC",
+    "usage: hostkit time now\n"
+    "       hostkit time to-utc TIME\n"
+    "       hostkit time to-local TIME\n"
+    "       hostkit time file-get FILE\n"
+    "       hostkit time file-set FILE TIME\n\n"
+    "TIME is YYYY-MM-DD HH:MM[:SS] (quoted, or date and time as two words), from 1601 on.\n\n"
+    "now       the library's UTC clock: whole seconds, plus milliseconds (.001, .002 ...) when\n"
+    "          calls fall into one second, so no two readings in a process are equal\n"
+    "to-utc    local TIME converted to UTC\n"
+    "to-local  UTC TIME converted to local time\n"
+    "          Both apply the zone offset in effect now (daylight saving as it stands today)\n"
+    "          to TIME, whatever its date.\n"
+    "file-get  the last-write time of FILE in UTC, to the second; exit 1 when nothing matches\n"
+    "          (a name with wildcards gives the first match)\n"
+    "file-set  sets the last-write time of FILE, nothing else, to the UTC TIME; exit 1 when\n"
+    "          the file is missing, read-only or held open without sharing\n\n"
+    "example: hostkit time file-set notes.txt '2024-06-15 12:00:00'\n",
+    RunTime});
 
 Registration envCommand(Command{
     "env", "what the library can tell about the system, the user and this thread",

@@ -38,13 +38,13 @@ bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::s
 
 }  // namespace
 
-CNuFileFinder::CNuFileFinder() : m_hFind(INVALID_HANDLE_VALUE) {
+CNuFileFinder::CNuFileFinder() : m_hFind(INVALID_HANDLE_VALUE), m_dwUnsure(0) {
   Reset(nullptr, nullptr, FindFiles | FindDirectories, kAllAttributes, MatchAny, nullptr);
 }
 
 CNuFileFinder::CNuFileFinder(const char* directory, const char* pattern, DWORD whatToFind,
                              DWORD attributes, AttributeMatch match, const char* exclusions)
-    : m_hFind(INVALID_HANDLE_VALUE) {
+    : m_hFind(INVALID_HANDLE_VALUE), m_dwUnsure(0) {
   Reset(directory, pattern, whatToFind, attributes, match, exclusions);
 }
 
@@ -68,12 +68,13 @@ void CNuFileFinder::Reset(const char* directory, const char* pattern, DWORD what
   if (m_hFind != INVALID_HANDLE_VALUE) FindClose(m_hFind);
   m_hFind = INVALID_HANDLE_VALUE;
   std::memset(&m_findData, 0, sizeof m_findData);
+  m_dwUnsure = 0;
 }
 
 BOOL CNuFileFinder::ReadNextEntry() {
   if (m_hFind == INVALID_HANDLE_VALUE) {
     const CString search = m_strDirectory + m_strPattern;
-    m_hFind = FindFirstFileA(search, &m_findData);
+    m_hFind = hk::FindFirstEntry(search, &m_findData, &m_dwUnsure);
     if (m_hFind != INVALID_HANDLE_VALUE) return TRUE;
     switch (GetLastError()) {
       case ERROR_FILE_NOT_FOUND:
@@ -89,7 +90,7 @@ BOOL CNuFileFinder::ReadNextEntry() {
       default: AfxThrowOSException(0xFFFFFFFF);
     }
   }
-  if (FindNextFileA(m_hFind, &m_findData)) return TRUE;
+  if (hk::FindNextEntry(m_hFind, &m_findData, &m_dwUnsure)) return TRUE;
   if (GetLastError() == ERROR_NO_MORE_FILES) return FALSE;
   AfxThrowOSException(0xFFFFFFFF);
 }
@@ -101,6 +102,13 @@ BOOL CNuFileFinder::Find(CString& path) {
     const bool isDirectory = (m_findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (!isDirectory && !(m_dwWhatToFind & FindFiles)) continue;
     if (isDirectory && !(m_dwWhatToFind & FindDirectories)) continue;
+    // Bits not known yet are read only when the test's answer depends on them.
+    const DWORD attributes = m_findData.dwFileAttributes;
+    if (m_dwUnsure != 0 &&
+        AttributesPass(Effective(attributes), m_dwAttributes, m_match) !=
+            AttributesPass(Effective(attributes | m_dwUnsure), m_dwAttributes, m_match) &&
+        !CompleteFindData())
+      continue;  // gone meanwhile
     if (!AttributesPass(Effective(m_findData.dwFileAttributes), m_dwAttributes, m_match)) continue;
     if (!isDirectory && !m_strExclusions.IsEmpty() && NameIsInSpecList(CString(name), m_strExclusions))
       continue;
@@ -110,8 +118,24 @@ BOOL CNuFileFinder::Find(CString& path) {
   return FALSE;
 }
 
-CTime CNuFileFinder::LastWriteTime() const { return CTime(m_findData.ftLastWriteTime, -1); }
+bool CNuFileFinder::CompleteFindData() const {
+  if (m_dwUnsure == 0) return true;
+  m_dwUnsure = 0;
+  return m_hFind != INVALID_HANDLE_VALUE && hk::CompleteFindData(m_hFind, &m_findData);
+}
 
-DWORD CNuFileFinder::GetAttributes() const { return m_findData.dwFileAttributes; }
+// An entry that went away after it was handed out keeps what was known of it.
+CTime CNuFileFinder::LastWriteTime() const {
+  CompleteFindData();
+  return CTime(m_findData.ftLastWriteTime, -1);
+}
 
-const WIN32_FIND_DATAA& CNuFileFinder::GetFindData() const { return m_findData; }
+DWORD CNuFileFinder::GetAttributes() const {
+  CompleteFindData();
+  return m_findData.dwFileAttributes;
+}
+
+const WIN32_FIND_DATAA& CNuFileFinder::GetFindData() const {
+  CompleteFindData();
+  return m_findData;
+}

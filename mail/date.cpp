@@ -5,16 +5,19 @@
 #include <cstring>
 
 void CNuMailMessage::SetDateReceived(const CTime& time) {
-  delete[] m_pMessage->lpszDateReceived;
-  m_pMessage->lpszDateReceived = new char[17];
+  MapiMessage& message = Editable();
+  delete[] message.lpszDateReceived;
+  message.lpszDateReceived = nullptr;
+  message.lpszDateReceived = new char[17];
   const CString text = time.Format("%Y/%m/%d %H:%M");
   // A year beyond four digits would not fit; the text is cut rather than overrun.
-  std::strncpy(m_pMessage->lpszDateReceived, text, 16);
-  m_pMessage->lpszDateReceived[16] = '\0';
+  std::strncpy(message.lpszDateReceived, text, 16);
+  message.lpszDateReceived[16] = '\0';
 }
 
 int CNuMailMessage::GetDateReceived(CTime& time) const {
-  const CString text(m_pMessage->lpszDateReceived);  // empty when null
+  // Empty when null or when the message was freed.
+  const CString text(m_pMessage != nullptr ? m_pMessage->lpszDateReceived : nullptr);
   const int minute = std::atoi(text.Mid(14, 2));
   const int hour = std::atoi(text.Mid(11, 2));
   const int day = std::atoi(text.Mid(8, 2));

@@ -126,6 +126,8 @@ CString CNuMailRecipients::GetAddress() const {
 void CNuMailRecipients::SetEntryID(const void* data, WORD size) {
   delete[] static_cast<BYTE*>(m_pCurrent->lpEntryID);
   m_pCurrent->lpEntryID = nullptr;
+  // A size without data (a caller's inconsistent entry) is no entry ID, not a read from null.
+  if (data == nullptr) size = 0;
   m_pCurrent->ulEIDSize = size;
   if (size != 0) {
     BYTE* copy = new BYTE[size];
@@ -183,19 +185,34 @@ CNuMailMessage::CNuMailMessage() : m_pMessage(new MapiMessage()) {}
 
 CNuMailMessage::~CNuMailMessage() { Free(); }
 
-void CNuMailMessage::SetSubject(const char* text) { StoreText(m_pMessage->lpszSubject, text); }
-CString CNuMailMessage::GetSubject() const { return TextOf(m_pMessage->lpszSubject); }
-void CNuMailMessage::SetNoteText(const char* text) { StoreText(m_pMessage->lpszNoteText, text); }
-CString CNuMailMessage::GetNoteText() const { return TextOf(m_pMessage->lpszNoteText); }
-void CNuMailMessage::SetMessageType(const char* text) { StoreText(m_pMessage->lpszMessageType, text); }
-CString CNuMailMessage::GetMessageType() const { return TextOf(m_pMessage->lpszMessageType); }
-void CNuMailMessage::SetConversationID(const char* text) {
-  StoreText(m_pMessage->lpszConversationID, text);
+// After Free (or assigning a freed message) there is no MapiMessage: readers see an empty
+// message, and the first change starts a new one.
+MapiMessage& CNuMailMessage::Editable() {
+  if (m_pMessage == nullptr) m_pMessage = new MapiMessage();
+  return *m_pMessage;
 }
-CString CNuMailMessage::GetConversationID() const { return TextOf(m_pMessage->lpszConversationID); }
+
+void CNuMailMessage::SetSubject(const char* text) { StoreText(Editable().lpszSubject, text); }
+CString CNuMailMessage::GetSubject() const {
+  return m_pMessage == nullptr ? CString() : TextOf(m_pMessage->lpszSubject);
+}
+void CNuMailMessage::SetNoteText(const char* text) { StoreText(Editable().lpszNoteText, text); }
+CString CNuMailMessage::GetNoteText() const {
+  return m_pMessage == nullptr ? CString() : TextOf(m_pMessage->lpszNoteText);
+}
+void CNuMailMessage::SetMessageType(const char* text) { StoreText(Editable().lpszMessageType, text); }
+CString CNuMailMessage::GetMessageType() const {
+  return m_pMessage == nullptr ? CString() : TextOf(m_pMessage->lpszMessageType);
+}
+void CNuMailMessage::SetConversationID(const char* text) { StoreText(Editable().lpszConversationID, text); }
+CString CNuMailMessage::GetConversationID() const {
+  return m_pMessage == nullptr ? CString() : TextOf(m_pMessage->lpszConversationID);
+}
+void CNuMailMessage::SetFlags(ULONG flags) { Editable().flFlags = flags; }
+ULONG CNuMailMessage::GetFlags() const { return m_pMessage == nullptr ? 0 : m_pMessage->flFlags; }
 
 void CNuMailMessage::SetOriginator(const CNuMailRecipients& originator) {
-  m_pMessage->lpOriginator = nullptr;
+  Editable().lpOriginator = nullptr;
   m_originator = originator;
   m_pMessage->lpOriginator = m_originator.GetData();
 }
@@ -203,7 +220,7 @@ void CNuMailMessage::SetOriginator(const CNuMailRecipients& originator) {
 ULONG CNuMailMessage::SetRecipients(const CNuMailRecipients& recipients) {
   const ULONG result = m_recipients.Copy(recipients.GetData(), recipients.GetCount());
   if (result != 0) return result;
-  m_pMessage->nRecipCount = m_recipients.GetCount();
+  Editable().nRecipCount = m_recipients.GetCount();
   m_pMessage->lpRecips = m_recipients.GetData();
   return 0;
 }
@@ -211,7 +228,7 @@ ULONG CNuMailMessage::SetRecipients(const CNuMailRecipients& recipients) {
 ULONG CNuMailMessage::SetAttachments(const CNuMailAttachments& attachments) {
   const ULONG result = m_attachments.Copy(attachments.GetData(), attachments.GetCount());
   if (result != 0) return result;
-  m_pMessage->nFileCount = m_attachments.GetCount();
+  Editable().nFileCount = m_attachments.GetCount();
   m_pMessage->lpFiles = m_attachments.GetData();
   return 0;
 }
@@ -249,7 +266,9 @@ ULONG CNuMailMessage::CopyFrom(const MapiMessage* source) {
 CNuMailMessage& CNuMailMessage::operator=(const CNuMailMessage& source) {
   if (this == &source) return *this;
   Free();
+  // A freed source copies as an empty message: this one keeps a MapiMessage either way.
   if (source.m_pMessage != nullptr) CopyFrom(source.m_pMessage);
+  else m_pMessage = new MapiMessage();
   return *this;
 }
 

@@ -83,6 +83,7 @@ class CNuMailMessage {
   CNuMailMessage(const CNuMailMessage&) = delete;
   CNuMailMessage& operator=(const CNuMailMessage& source);
 
+  // The owned structure; null after Free until the next change.
   MapiMessage* GetMessage() const { return m_pMessage; }
 
   void SetSubject(const char* text);
@@ -96,8 +97,8 @@ class CNuMailMessage {
   // Stored as the local time "%Y/%m/%d %H:%M" (2001/03/05 07:04); read back with seconds 0.
   void SetDateReceived(const CTime& time);
   int GetDateReceived(CTime& time) const;
-  void SetFlags(ULONG flags) { m_pMessage->flFlags = flags; }
-  ULONG GetFlags() const { return m_pMessage->flFlags; }
+  void SetFlags(ULONG flags);
+  ULONG GetFlags() const;
 
   CNuMailRecipients& GetOriginator() { return m_originator; }
   CNuMailRecipients& GetRecipients() { return m_recipients; }
@@ -112,6 +113,8 @@ class CNuMailMessage {
   void Free();
 
  private:
+  MapiMessage& Editable();
+
   MapiMessage* m_pMessage;
   CNuMailRecipients m_originator;
   CNuMailRecipients m_recipients;

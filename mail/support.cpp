@@ -139,7 +139,10 @@ CString CNuMAPISupport::ResolveName(const char* name, BOOL bInteractive) {
   const ULONG result =
       CNuMAPI::MAPIResolveName(m_hSession, m_ulUIParam, const_cast<LPSTR>(name), 0, 0, &recipient);
   if (result != SUCCESS_SUCCESS) return CString();
-  const CString address = recipient->lpszAddress;
+  // A mail system may report success without an entry or without an address in it: the name
+  // then has no address, as for a failed resolution.
+  if (recipient == nullptr) return CString();
+  const CString address = recipient->lpszAddress != nullptr ? recipient->lpszAddress : "";
   if (CNuMAPI::MAPIFreeBuffer(recipient) != SUCCESS_SUCCESS) AfxThrowOSException(0xFFFFFFFF);
   return address;
 }

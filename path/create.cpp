@@ -3,6 +3,7 @@
 
 #include "path/create.h"
 #include "path/internal.h"
+#include "platform/fileprobe.h"
 #include "platform/win32.h"
 
 namespace {
@@ -59,15 +60,5 @@ int EnsureValidFile(const char* fileName) {
   SeparatePathAndFile(fileName, directory, file);
   if (!EnsureValidPath(directory)) return FALSE;
   if (IsFile(fileName)) return TRUE;
-  // The probe creates the file only where there was none, so that deleting it on close can
-  // never take away a file that was there (or appeared meanwhile); an existing file that does
-  // not open for reading is probed without being deleted.
-  HANDLE probe = CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS)
-    probe = CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const BOOL usable = probe != INVALID_HANDLE_VALUE;
-  if (usable) CloseHandle(probe);
-  return usable;
+  return hk::ProbeFileName(fileName);
 }

@@ -30,6 +30,7 @@ extern const bool kLoaderRunsModuleEntry;
 #  include <commdlg.h>
 #  include <winnetwk.h>
 #  include <mbstring.h>
+#  include "platform/windows/find.h"
 #  include "platform/windows/paths.h"
 #  include <lm.h>
 #  undef GetFreeSpace

@@ -1,4 +1,4 @@
-// The strictly increasing UTC clock and conversions of COleDateTime values.
+// The strictly increasing UTC clock, conversions of COleDateTime values and file times in UTC.
 #include <hostkit/time.h>
 
 #include "platform/faults.h"
@@ -69,4 +69,30 @@ void LocalTimeToUTC(COleDateTime& time) {
 
 void UTCToLocalTime(COleDateTime& time) {
   ConvertThroughFileTime(time, [](const FILETIME* utc, FILETIME* local) { return FileTimeToLocalFileTime(utc, local); });
+}
+
+BOOL GetFileUTCTime(const char* path, COleDateTime& time) {
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA(path, &found);
+  if (find == INVALID_HANDLE_VALUE) return FALSE;
+  FindClose(find);
+  // A directory entry's last-write time is already UTC.
+  SYSTEMTIME st;
+  if (!FileTimeToSystemTime(&found.ftLastWriteTime, &st)) return FALSE;
+  time = st;
+  return TRUE;
+}
+
+BOOL SetFileUTCTime(const char* path, COleDateTime& time) {
+  SYSTEMTIME st;
+  COleDateTimeToSYSTEMTIME(time, st);
+  // The value is taken as UTC as it stands: no zone conversion.
+  FILETIME ft;
+  if (!SystemTimeToFileTime(&st, &ft)) return FALSE;
+  // Others may keep reading the file meanwhile; a read-only file refuses write access.
+  const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  const BOOL result = SetFileTime(file, nullptr, nullptr, &ft);
+  CloseHandle(file);
+  return result;
 }

@@ -12,16 +12,15 @@ int CompareUnsigned(const void* a, const void* b) {
   return x < y ? -1 : (x > y ? 1 : 0);
 }
 
-// The place of a value: the first index whose element is not smaller, found by binary search
-// (the same index a scan from the front stops at, given the order).
-int LowerBound(const CNuSortedDWordArray& array, DWORD value) {
-  int lo = 0, hi = array.GetSize();
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (array.GetAt(mid) < value) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo;
+// The place of a value: the first index before the last whose element is not smaller, else
+// the last index. A scan from the front, not a binary search: on an array filled by other
+// means and not sorted yet, a binary search would stop elsewhere and insert or remove at a
+// different place.
+int ScanPlace(const CNuSortedDWordArray& array, DWORD value) {
+  const int last = array.GetSize() - 1;
+  int i = 0;
+  while (i < last && value > array.GetAt(i)) ++i;
+  return i;
 }
 
 }  // namespace
@@ -56,14 +55,14 @@ void CNuSortedDWordArray::Insert(DWORD value) {
     SetAtGrow(n, value);
     return;
   }
-  const int i = LowerBound(*this, value);
+  const int i = ScanPlace(*this, value);
   if (GetAt(i) != value) InsertAt(i, value, 1);
 }
 
 void CNuSortedDWordArray::Remove(DWORD value) {
   const int n = GetSize();
   if (n == 0 || value < GetAt(0) || value > GetAt(n - 1)) return;
-  const int i = LowerBound(*this, value);
+  const int i = ScanPlace(*this, value);
   if (GetAt(i) == value) RemoveAt(i, 1);
 }
 

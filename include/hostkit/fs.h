@@ -18,7 +18,8 @@ class HOSTKIT_API CNuFileFinder {
   // attributes without the directory bit, or FILE_ATTRIBUTE_NORMAL when nothing is left):
   // MatchAny: E and W share a bit; MatchAll: E holds all of W; MatchOnly: E holds nothing
   // outside W; MatchExact: E equals W. Any other value passes every entry.
-  enum AttributeMatch { MatchAny = 0, MatchAll = 1, MatchOnly = 2, MatchExact = 3 };
+  // A fixed underlying type, so that a caller's other value is a value and not undefined.
+  enum AttributeMatch : int { MatchAny = 0, MatchAll = 1, MatchOnly = 2, MatchExact = 3 };
 
   // The current directory, "*.*", files and directories, every attribute (0x19A7), MatchAny.
   CNuFileFinder();
@@ -48,12 +49,17 @@ class HOSTKIT_API CNuFileFinder {
 
  private:
   BOOL ReadNextEntry();
+  // Reads what the current entry's find data still lacks; false when the entry has gone.
+  bool CompleteFindData() const;
 
   CString m_strDirectory;
   CString m_strPattern;
   CString m_strExclusions;
   HANDLE m_hFind;
-  WIN32_FIND_DATAA m_findData;
+  // Where reading an entry's status costs extra, it is read only when asked for:
+  // m_dwUnsure holds the attribute bits of m_findData not yet known.
+  mutable WIN32_FIND_DATAA m_findData;
+  mutable DWORD m_dwUnsure;
   DWORD m_dwWhatToFind;
   DWORD m_dwAttributes;
   AttributeMatch m_match;

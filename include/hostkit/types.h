@@ -50,7 +50,9 @@ HOSTKIT_API UINT HashKey(const CNuGuid& key);
 // A set of unsigned 32-bit values kept in ascending order, without duplicates, by Insert and
 // Remove. Sort restores the order after the array was filled by other means (the inherited
 // operations, loading from an archive); it keeps duplicates. The archive format and run-time
-// class are CDWordArray's.
+// class are CDWordArray's. On an array not yet sorted, Insert and Remove act where a scan from
+// the front stops (the first element not smaller than the value, else the last one), and
+// IsMember searches as if the order held.
 class HOSTKIT_API CNuSortedDWordArray : public CDWordArray {
  public:
   CNuSortedDWordArray();

@@ -17,6 +17,20 @@ HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data);
 BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
 BOOL FindClose(HANDLE find);
 
+namespace hk {
+// The same search in two steps, for a caller that filters by name and kind and needs the rest
+// of the find data only for some entries: each costs a status call of its own here. The first
+// step fills in the name and the attributes of files and directories from the directory
+// alone, sizes and times zero; 'unsure' gets the attribute bits that may still be wrong
+// (FILE_ATTRIBUTE_READONLY), or 0 when the data is whole already (other kinds of entry are
+// read whole at once). CompleteFindData reads the rest for the entry last handed out; FALSE
+// with ERROR_FILE_NOT_FOUND when it has gone meanwhile. Errors as FindFirstFileA and
+// FindNextFileA.
+HANDLE FindFirstEntry(LPCSTR name, LPWIN32_FIND_DATAA data, DWORD* unsure);
+BOOL FindNextEntry(HANDLE find, LPWIN32_FIND_DATAA data, DWORD* unsure);
+BOOL CompleteFindData(HANDLE find, LPWIN32_FIND_DATAA data);
+}  // namespace hk
+
 namespace hk::posix {
 // The Win32 pattern test FindFirstFileA applies to one entry name.
 bool MatchesFindPattern(const char* pattern, const char* name);

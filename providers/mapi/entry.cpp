@@ -254,11 +254,18 @@ PROVIDER_EXPORT ULONG WINAPI HostkitMailDescribeProfile(LPCSTR profileName, LPST
     if (result != SUCCESS_SUCCESS) {
       text += "problem: " + problem + "\n";
     } else {
-      text += profile.delivery == Delivery::Smtp
-                  ? "delivery: smtp " + profile.smtpUrl + (profile.starttls ? " (STARTTLS required)" : "") +
-                        (profile.user.empty() ? "" : " as " + profile.user) +
-                        (SmtpSupported() ? "" : " (not supported by this build)") + "\n"
-                  : "delivery: outbox " + profile.outbox + "\n";
+      if (profile.delivery == Delivery::Smtp) {
+        std::string tls;  // smtps:// is TLS from the start
+        if (!StartsWithNoCase(profile.smtpUrl, "smtps:")) {
+          if (profile.starttls || (!profile.user.empty() && !profile.cleartextAuth)) tls = " (STARTTLS required)";
+          else if (!profile.user.empty()) tls = " (STARTTLS when offered)";
+        }
+        std::string why;
+        text += "delivery: smtp " + profile.smtpUrl + tls + (profile.user.empty() ? "" : " as " + profile.user) +
+                (SmtpSupported(&why) ? "" : " (not usable: " + why + ")") + "\n";
+      } else {
+        text += "delivery: outbox " + profile.outbox + "\n";
+      }
       text += "sender: " + profile.senderAddress + "\n";
       text += "address book: " + std::to_string(profile.book.size()) + " name(s)\n";
     }

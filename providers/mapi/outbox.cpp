@@ -18,6 +18,7 @@
 #  include <windows.h>
 #else
 #  include <fcntl.h>
+#  include <stdio.h>  // renameat2
 #  include <sys/stat.h>
 #  include <unistd.h>
 #endif
@@ -134,25 +135,28 @@ ULONG WriteExclusive(const std::string& path, const std::string& bytes) {
   return SUCCESS_SUCCESS;
 }
 
-// Moves the finished file into new/ without ever replacing a file already there.
-ULONG Publish(const std::string& from, const std::string& to) {
-#if defined(_WIN32)
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return SUCCESS_SUCCESS;
-  const DWORD error = GetLastError();
-  DeleteFileA(from.c_str());
-  return error == ERROR_ACCESS_DENIED ? MAPI_E_ACCESS_DENIED
-         : error == ERROR_DISK_FULL   ? MAPI_E_DISK_FULL
-                                      : MAPI_E_FAILURE;
-#else
-  if (link(from.c_str(), to.c_str()) == 0) {
-    unlink(from.c_str());
-    return SUCCESS_SUCCESS;
-  }
-  const int error = errno;
-  unlink(from.c_str());
-  return CodeOfErrno(error);
-#endif
+#if !defined(_WIN32)
+// link() errors that mean the file system has no hard links (or refuses them here), not
+// that the folder cannot be written.
+bool NoHardLinks(int error) {
+  return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EXDEV || error == ENOSYS ||
+         error == EMLINK;
 }
+
+// A rename that never replaces: 0 or an errno value (EEXIST when the name is taken).
+int RenameNoReplace(const std::string& from, const std::string& to) {
+#  if defined(__linux__) && defined(RENAME_NOREPLACE)
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
+#  endif
+  // Without a refusing rename: look first. The name is unique to this host, process and call,
+  // so only a foreign file could stand there, and one that does is never replaced knowingly.
+  struct stat status;
+  if (lstat(to.c_str(), &status) == 0) return EEXIST;
+  if (errno != ENOENT) return errno;
+  return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+#endif
 
 void SyncFolder(const std::string& folder) {
 #if !defined(_WIN32)
@@ -168,6 +172,34 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+ULONG PublishFile(const std::string& from, const std::string& to, bool withLink) {
+#if defined(_WIN32)
+  (void)withLink;
+  // Without MOVEFILE_REPLACE_EXISTING a file already there is never replaced.
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return SUCCESS_SUCCESS;
+  const DWORD error = GetLastError();
+  DeleteFileA(from.c_str());
+  return error == ERROR_ACCESS_DENIED ? MAPI_E_ACCESS_DENIED
+         : error == ERROR_DISK_FULL   ? MAPI_E_DISK_FULL
+                                      : MAPI_E_FAILURE;
+#else
+  int error = ENOTSUP;
+  if (withLink) {
+    if (link(from.c_str(), to.c_str()) == 0) {
+      unlink(from.c_str());
+      return SUCCESS_SUCCESS;
+    }
+    error = errno;
+  }
+  if (NoHardLinks(error)) {
+    error = RenameNoReplace(from, to);
+    if (error == 0) return SUCCESS_SUCCESS;
+  }
+  unlink(from.c_str());
+  return CodeOfErrno(error);
+#endif
+}
+
 ULONG DeliverToOutbox(const std::string& folder, const std::string& message, std::string* file) {
   std::string root = folder;
   while (root.size() > 1 && (root.back() == '/' || root.back() == '\\')) root.pop_back();
@@ -177,7 +209,7 @@ ULONG DeliverToOutbox(const std::string& folder, const std::string& message, std
   const std::string temporary = root + kSlash + "tmp" + kSlash + name;
   const std::string final = root + kSlash + "new" + kSlash + name;
   if (const ULONG r = WriteExclusive(temporary, message); r != SUCCESS_SUCCESS) return r;
-  if (const ULONG r = Publish(temporary, final); r != SUCCESS_SUCCESS) return r;
+  if (const ULONG r = PublishFile(temporary, final); r != SUCCESS_SUCCESS) return r;
   SyncFolder(root + kSlash + "new");
   if (file != nullptr) *file = final;
   return SUCCESS_SUCCESS;

@@ -89,6 +89,10 @@ bool Apply(Profile& p, const std::string& section, const std::string& key, const
       if (!ParseBool(value, p.starttls)) return problem = "starttls is yes or no", false;
       return true;
     }
+    if (k == "cleartext_auth") {
+      if (!ParseBool(value, p.cleartextAuth)) return problem = "cleartext_auth is yes or no", false;
+      return true;
+    }
     if (k == "user") return p.user = value, true;
     if (k == "password") return p.password = value, true;
     if (k == "ca_file") return p.caFile = value, true;

@@ -21,6 +21,9 @@ struct Profile {
   // SMTP delivery
   std::string smtpUrl;  // smtp://host[:port] or smtps://host[:port]
   bool starttls = false;  // require STARTTLS on an smtp:// connection
+  // AUTH on an smtp:// connection that could not start TLS: refused unless this is set
+  // (then TLS is still used when the server offers it).
+  bool cleartextAuth = false;
   std::string user;
   std::string password;
   std::string caFile;  // an extra certificate bundle; empty: the system's

@@ -8,13 +8,15 @@
 
 namespace hk::mapi {
 
-// Whether this build can deliver through SMTP (it needs libcurl).
-bool SmtpSupported();
+// Whether SMTP delivery can work here: this build supports it and libcurl could be loaded
+// (on first use). If not, *problem says why, and logons and sends through SMTP fail with
+// MAPI_E_NOT_SUPPORTED.
+bool SmtpSupported(std::string* problem = nullptr);
 
 // Connects, greets, starts TLS and authenticates as the profile says, then disconnects:
 // what a logon has to prove. 0, MAPI_E_LOGIN_FAILURE (credentials refused),
-// MAPI_E_NETWORK_FAILURE (no server, no TLS where required, a certificate not trusted) or
-// MAPI_E_FAILURE.
+// MAPI_E_NETWORK_FAILURE (no server, no TLS where required, a certificate not trusted),
+// MAPI_E_NOT_SUPPORTED (no libcurl) or MAPI_E_FAILURE.
 ULONG CheckSmtpLogon(const Profile& profile);
 
 // Sends one message to the envelope recipients. 0 or a Simple MAPI code as above;

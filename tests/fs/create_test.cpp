@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #if !defined(_WIN32)
 #  include <sys/stat.h>
@@ -82,6 +83,14 @@ TEST(EnsureValidFile, CreatesTheDirectoryButLeavesNoFile) {
   EXPECT_TRUE(EnsureValidFile(existing.c_str()));
   EXPECT_EQ(ReadWholeFile(existing), "content");
   EXPECT_FALSE(EnsureValidFile((dir / "keep.txt\\inside").c_str()));
+  // A name the directory cannot take is refused.
+  EXPECT_FALSE(EnsureValidFile((dir / std::string(300, 'n')).c_str()));
+#if !defined(_WIN32)
+  // So is a name held by a link to nothing: a file made there would land elsewhere.
+  fs::create_symlink(dir / "nowhere", dir / "dangling");
+  EXPECT_FALSE(EnsureValidFile((dir / "dangling").c_str()));
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
+#endif
 }
 
 TEST(EnsureValidFile, AnExistingFileThatDoesNotOpenForReadingIsNeverDeleted) {
@@ -204,11 +213,30 @@ TEST_F(TempFileTest, NoFreeNameShowsTheMessageAndGivesTheEmptyString) {
   EXPECT_EQ(ReadWholeFile(dir / NameFor(7)), "taken");
 }
 
+// The last-access and last-write times of a file, in 100 ns units.
+std::pair<int64_t, int64_t> Times(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME access{}, write{};
+  GetFileTime(h, nullptr, &access, &write);
+  CloseHandle(h);
+  auto value = [](const FILETIME& ft) { return (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; };
+  return {value(access), value(write)};
+}
+
 TEST(ReadOnlySwitch, SetsAndClearsTheAttributeOnly) {
   TempDir dir;
   const std::string path = dir.WriteFile("f.txt", "x");
+  // Whole seconds, as the status record holds them, in 2012 and 2013.
+  const FILETIME accessed{static_cast<DWORD>(130300000000000000LL), static_cast<DWORD>(130300000000000000LL >> 32)};
+  const FILETIME written{static_cast<DWORD>(130000000000000000LL), static_cast<DWORD>(130000000000000000LL >> 32)};
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(SetFileTime(h, nullptr, &accessed, &written));
+  CloseHandle(h);
+  const auto times = Times(path);
   EnableFileReadOnly(path.c_str());
   EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(Times(path), times);  // written back as they were read
   EnableFileReadOnly(path.c_str());  // already read-only: nothing happens
   EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
   const auto before = fs::last_write_time(path);

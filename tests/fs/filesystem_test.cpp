@@ -4,6 +4,7 @@
 #include <hostkit/fs.h>
 
 #include "fs/freespace.h"
+#include "platform/faults.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -190,15 +191,40 @@ TEST_F(FreeSpaceTest, MatchesTheSystemAndFallsBackToClusters) {
   EXPECT_EQ(CNuFileSystem((dir / "missing\\x").c_str(), 0).GetFreeSpace(), 0xFFFFFFFFu);
 }
 
+// Stores a file too big for the disk under an existing and under a new ID; answers a bit mask
+// of what went wrong (0: every write failed and named its target).
+int StoreTooMuch(CNuFileSystem& store, const std::vector<CString>& targets, LONG expectedError) {
+  const std::string big(64 * 1024, 'b');
+  int faults = 0;
+  for (const CString& target : targets) {
+    try {
+      store.CreateFile(target, static_cast<DWORD>(big.size()), big.data());
+      faults |= 1;  // the write should not have succeeded
+    } catch (CFileException* e) {
+      if (e->m_strFileName != target) faults |= 2;
+      if (expectedError != 0 && e->m_lOsError != expectedError) faults |= 4;
+      e->Delete();
+    }
+  }
+  return faults;
+}
+
 TEST(FileStore, FailedWriteLeavesNoPartialFileAndKeepsTheEarlierOne) {
-#if defined(_WIN32)
-  GTEST_SKIP() << "simulates the full disk with a POSIX file-size limit in a child process";
-#else
   TempDir dir;
   CNuFileSystem store(dir.Path().c_str(), 0);
   const CString earlier = store.GetFilePath(1);
   store.CreateFile(earlier, 3, "old");
-  const std::string big(64 * 1024, 'b');
+  // A disk with room for 4 KiB more: part of each write lands, then the disk is full.
+  for (const int64_t room : {int64_t{4096}, int64_t{0}}) {
+    hk::sys::SetDiskFullFault(room);
+    const int faults = StoreTooMuch(store, {earlier, store.GetFilePath(2)}, ERROR_DISK_FULL);
+    hk::sys::SetDiskFullFault(-1);
+    EXPECT_EQ(faults, 0) << "room " << room;
+    EXPECT_EQ(ReadWholeFile(std::string(earlier)), "old");
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"00000001"}));
+  }
+#if !defined(_WIN32)
+  // The same with the system's own refusal: a file-size limit in a child process.
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -206,17 +232,7 @@ TEST(FileStore, FailedWriteLeavesNoPartialFileAndKeepsTheEarlierOne) {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     setrlimit(RLIMIT_FSIZE, &limit);
-    int status = 0;
-    for (const CString& target : {earlier, store.GetFilePath(2)}) {
-      try {
-        store.CreateFile(target, static_cast<DWORD>(big.size()), big.data());
-        status |= 1;  // the write should not have succeeded
-      } catch (CFileException* e) {
-        if (e->m_strFileName != target) status |= 2;
-        e->Delete();
-      }
-    }
-    _exit(status);
+    _exit(StoreTooMuch(store, {earlier, store.GetFilePath(2)}, 0));
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

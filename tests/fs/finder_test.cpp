@@ -93,6 +93,25 @@ TEST_F(FinderTest, FindDataOfTheCurrentEntry) {
   EXPECT_EQ(finder.GetFindData().nFileSizeLow, 1u);
   const int64_t age = CTime::GetCurrentTime().GetTime() - finder.LastWriteTime().GetTime();
   EXPECT_LT(age < 0 ? -age : age, 600);
+
+  // Every entry's data is whole when asked for, however little the search needed to accept it.
+  dir.WriteFile("sub/big.bin", std::string(5000, 'b'));
+  finder.Reset(dir.Path().c_str(), nullptr, 3, kAll, CNuFileFinder::MatchAny, nullptr);
+  std::set<std::string> described;
+  while (finder.Find(path)) {
+    const WIN32_FIND_DATAA& data = finder.GetFindData();
+    EXPECT_EQ(data.dwFileAttributes, GetFileAttributesA(path)) << data.cFileName;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      EXPECT_EQ(data.nFileSizeLow, 1u) << data.cFileName;
+    }
+    EXPECT_NE(data.ftLastWriteTime.dwHighDateTime, 0u) << data.cFileName;
+    described.insert(data.cFileName);
+  }
+  EXPECT_EQ(described, (Names{"ro.txt", ".hid", "plain.txt", "sub"}));
+  finder.Reset((dir / "sub").c_str(), nullptr, 3, kAll, CNuFileFinder::MatchAny, nullptr);
+  ASSERT_TRUE(finder.Find(path));
+  EXPECT_EQ(finder.GetAttributes(), DWORD{FILE_ATTRIBUTE_ARCHIVE});
+  EXPECT_EQ(finder.GetFindData().nFileSizeLow, 5000u);
 }
 
 TEST_F(FinderTest, MissingDirectoryEndsAtOnceAndResetStartsAgain) {

@@ -2,10 +2,15 @@
 // system's own implementation, so the same expectations pin the POSIX layer to it.
 #include "tests/support/fixtures.h"
 
+#include "platform/faults.h"
 #include "platform/win32.h"
 #include "tests/fs/readonly.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 
@@ -86,6 +91,31 @@ TEST(CopyFiles, KeepsBytesAndLastWriteTime) {
   EXPECT_EQ(WriteTime(dir / "dst.bin"), stamp);
 }
 
+TEST(CopyFiles, EveryWayOfCopyingGivesTheSameBytes) {
+  TempDir dir;
+  // Several buffers' worth and an odd tail, no two blocks alike.
+  std::string data(3 * 1024 * 1024 + 17, '\0');
+  uint32_t x = 12345;
+  for (char& c : data) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  const std::string source = dir.WriteFile("src.bin", data);
+  const int64_t stamp = 130000000000000000LL;
+  SetWriteTime(source, stamp);
+  const std::string empty = dir.WriteFile("empty", "");
+  int n = 0;
+  for (const auto ways : {hk::sys::CopyWays::All, hk::sys::CopyWays::WithoutRangeCopy, hk::sys::CopyWays::BufferOnly}) {
+    const bool chosen = hk::sys::SetCopyWaysFault(ways);
+    const std::string copy = dir / ("copy" + std::to_string(n));
+    const std::string emptyCopy = dir / ("empty" + std::to_string(n++));
+    const bool copied = CopyFileA(source.c_str(), copy.c_str(), TRUE) && CopyFileA(empty.c_str(), emptyCopy.c_str(), TRUE);
+    hk::sys::SetCopyWaysFault(hk::sys::CopyWays::All);
+    ASSERT_TRUE(copied) << static_cast<int>(ways);
+    EXPECT_TRUE(ReadWholeFile(copy) == data) << static_cast<int>(ways);
+    EXPECT_EQ(WriteTime(copy), stamp);
+    EXPECT_EQ(ReadWholeFile(emptyCopy), "");
+    if (!chosen) break;  // the system copies in its own way only
+  }
+}
+
 TEST(CopyFiles, FailIfExistsAndOverwriteRules) {
   TempDir dir;
   const std::string source = dir.WriteFile("src", "new");
@@ -125,6 +155,62 @@ TEST(MoveFiles, RenamesButNeverReplaces) {
   EXPECT_NE(GetFileAttributesA((dir / "d2").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   EXPECT_FALSE(MoveFileA((dir / "missing").c_str(), (dir / "e").c_str()));
   EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+}
+
+// A directory of its own on another file system than the temporary directory, or none.
+class OtherFileSystemDir {
+ public:
+  OtherFileSystemDir() {
+    const char* configured = std::getenv("HOSTKIT_TEST_OTHER_FS");
+    const std::string base = configured != nullptr ? configured : "/dev/shm";
+    const DWORD attributes = GetFileAttributesA(base.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "/hostkit-test-%08X", static_cast<unsigned>(std::random_device{}()));
+    if (CreateDirectoryA((base + name).c_str(), nullptr)) m_path = base + name + "/";
+  }
+  ~OtherFileSystemDir() {
+    std::error_code ec;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
+  }
+  const std::string& Path() const { return m_path; }
+
+ private:
+  std::string m_path;
+};
+
+TEST(MoveFiles, AcrossFileSystemsCopiesAndDeletes) {
+  TempDir dir;
+  OtherFileSystemDir other;
+  if (other.Path().empty()) GTEST_SKIP() << "no directory on another file system (set HOSTKIT_TEST_OTHER_FS)";
+  const std::string data = std::string(200000, 'm') + "tail";
+  const std::string source = dir.WriteFile("src", data);
+  const int64_t stamp = 130000000000000000LL;
+  SetWriteTime(source, stamp);
+  const std::string target = other.Path() + "moved";
+  // A rename alone cannot cross: that is how the two are known to be on different devices.
+  if (MoveFileExA(source.c_str(), target.c_str(), 0)) GTEST_SKIP() << other.Path() << " is on the same file system";
+  ASSERT_EQ(GetLastError(), DWORD{ERROR_NOT_SAME_DEVICE});
+
+  ASSERT_TRUE(MoveFileA(source.c_str(), target.c_str()));
+  EXPECT_EQ(GetFileAttributesA(source.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ReadWholeFile(target), data);
+  EXPECT_EQ(WriteTime(target), stamp);
+
+  // Onto an existing file: refused as within one file system, both files left as they were.
+  const std::string second = dir.WriteFile("second", "second");
+  EXPECT_FALSE(MoveFileA(second.c_str(), target.c_str()));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+  EXPECT_EQ(ReadWholeFile(target), data);
+  EXPECT_EQ(WriteTime(target), stamp);
+  EXPECT_EQ(ReadWholeFile(second), "second");
+  // and back, the other way across.
+  EXPECT_FALSE(MoveFileA(target.c_str(), second.c_str()));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+  EXPECT_EQ(ReadWholeFile(second), "second");
+  ASSERT_TRUE(MoveFileA(target.c_str(), (dir / "back").c_str()));
+  EXPECT_EQ(ReadWholeFile(dir / "back"), data);
+  EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(Directories, CreateReportsExistingAndMissingParents) {

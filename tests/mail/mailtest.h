@@ -67,6 +67,7 @@ class SmtpServer {
   SmtpServer& operator=(const SmtpServer&) = delete;
   std::string Url() const { return "smtp://127.0.0.1:" + std::to_string(m_port); }
   int Connections() const;             // connections accepted so far
+  int AuthAttempts() const;            // credentials offered so far (refusing server only)
   std::vector<std::string> Files() const;  // the stored messages, in arrival order
   std::string Recipients(size_t index) const;  // envelope recipients of message index
 

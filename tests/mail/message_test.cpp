@@ -190,6 +190,43 @@ TEST(MailMessage, ListsAndTheMessageStayInStep) {
   EXPECT_STREQ(copy.GetMessage()->lpOriginator->lpszName, "Me");
 }
 
+TEST(MailMessage, FreedMessagesAndEntryIDsWithoutDataAreSafe) {
+  // A freed message reads as empty, and the next change starts a new one.
+  CNuMailMessage freed;
+  freed.SetSubject("gone");
+  freed.Free();
+  EXPECT_EQ(freed.GetMessage(), nullptr);
+  EXPECT_TRUE(freed.GetSubject().IsEmpty());
+  EXPECT_EQ(freed.GetFlags(), 0u);
+  CTime when;
+  EXPECT_EQ(freed.GetDateReceived(when), 0);
+
+  // Assigning it gives a message that can be edited and sent, not a null structure.
+  CNuMailMessage target;
+  target.SetSubject("old");
+  target = freed;
+  ASSERT_NE(target.GetMessage(), nullptr);
+  EXPECT_TRUE(target.GetSubject().IsEmpty());
+  EXPECT_EQ(target.GetFlags(), 0u);
+  target.SetSubject("new");
+  target.SetFlags(MAPI_UNREAD);
+  EXPECT_STREQ(target.GetMessage()->lpszSubject, "new");
+  EXPECT_EQ(target.GetMessage()->flFlags, static_cast<ULONG>(MAPI_UNREAD));
+
+  freed.SetFlags(MAPI_SENT);
+  freed.SetDateReceived(CTime(2002, 4, 6, 8, 10, 0));
+  ASSERT_NE(freed.GetMessage(), nullptr);
+  EXPECT_EQ(freed.GetFlags(), static_cast<ULONG>(MAPI_SENT));
+  EXPECT_STREQ(freed.GetMessage()->lpszDateReceived, "2002/04/06 08:10");
+
+  // A stated entry ID size without the entry ID is no entry ID at all.
+  MapiRecipDesc source{0, MAPI_TO, const_cast<char*>("Alice"), nullptr, 16, nullptr};
+  CNuMailRecipients copy(&source, 1);
+  EXPECT_EQ(copy.GetData()[0].ulEIDSize, 0u);
+  EXPECT_EQ(copy.GetData()[0].lpEntryID, nullptr);
+  EXPECT_EQ(copy.GetName(), "Alice");
+}
+
 }  // namespace
 
 namespace {

@@ -5,7 +5,8 @@ Usage: smtp_server.py PORT SPOOL [--refuse-auth]
 
 Every message received is stored as SPOOL/N.eml (the data as sent) with SPOOL/N.rcpt (the
 envelope recipients, one a line); every connection adds a line to SPOOL/connections. With
---refuse-auth the server offers AUTH and refuses every credential. SPOOL/ready appears once
+--refuse-auth the server offers AUTH (without TLS) and refuses every credential, adding a line
+to SPOOL/auth for each attempt. SPOOL/ready appears once
 the server accepts connections. It runs until it is killed.
 """
 import os
@@ -45,6 +46,8 @@ class CountingSMTP(SMTP):
 
 
 def refuse(server, session, envelope, mechanism, auth_data):
+    with open(os.path.join(spool, "auth"), "a") as f:
+        f.write(mechanism + "\n")
     return AuthResult(success=False, handled=False)
 
 

@@ -89,7 +89,7 @@ TEST_F(SmtpService, RefusedLogonDownServerAndMissingFile) {
   CStringArray to;
   to.Add("alice");
   {
-    ProfileScope profile(Settings(server.Url(), "user = me\npassword = not-this\n"));
+    ProfileScope profile(Settings(server.Url(), "user = me\npassword = not-this\ncleartext_auth = yes\n"));
     CNuMAPISupport mail;
     EXPECT_EQ(CodeOf([&] { mail.SendNote("s", "t", to, FALSE, FALSE); }), 3u);
     EXPECT_FALSE(mail.IsLogged());

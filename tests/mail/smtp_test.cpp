@@ -63,11 +63,22 @@ TEST(SmtpProvider, RefusedCredentialsAndAMissingServerFailTheLogon) {
 #if !defined(_WIN32)
   SmtpServer server(true);
   {
-    ProfileScope profile(SmtpSettings(server.Url(), "user = someone\npassword = wrong\n"));
+    // This server has no TLS: credentials go out in the clear only when the profile allows it.
+    ProfileScope profile(SmtpSettings(server.Url(), "user = someone\npassword = wrong\ncleartext_auth = yes\n"));
     LHANDLE session = 0;
     EXPECT_EQ(CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session),
               static_cast<ULONG>(MAPI_E_LOGIN_FAILURE));
     EXPECT_EQ(session, 0u);
+  }
+  const int offered = server.AuthAttempts();
+  EXPECT_GE(offered, 1);
+  {
+    // Without that permission AUTH waits for TLS, which never comes: no password is offered.
+    ProfileScope profile(SmtpSettings(server.Url(), "user = someone\npassword = secret\n"));
+    LHANDLE session = 0;
+    EXPECT_EQ(CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session),
+              static_cast<ULONG>(MAPI_E_NETWORK_FAILURE));
+    EXPECT_EQ(server.AuthAttempts(), offered);
   }
   {
     ProfileScope profile(SmtpSettings("smtp://127.0.0.1:" + std::to_string(FreePort())));

@@ -129,6 +129,13 @@ int SmtpServer::Connections() const {
   return lines;
 }
 
+int SmtpServer::AuthAttempts() const {
+  std::ifstream in(m_spool / "auth");
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) ++lines;
+  return lines;
+}
+
 std::vector<std::string> SmtpServer::Files() const {
   std::vector<std::string> files;
   for (int n = 1; std::filesystem::exists(m_spool / (std::to_string(n) + ".eml")); ++n)

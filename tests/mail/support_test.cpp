@@ -1,13 +1,23 @@
 // The mail service end to end into an outbox: what SendNote, SendFiles and SendMail hand
-// over, logon on demand with the user's profile, refusals before any logon, and two senders
-// at once.
+// over, logon on demand with the user's profile, refusals before any logon, a send that asks
+// for the dialog, and two senders at once (threads and processes).
 #include "tests/mail/mailtest.h"
 
 #include <hostkit/hostkit.h>
 
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <set>
 #include <thread>
+
+#if !defined(_WIN32)
+#  include <sys/wait.h>
+#endif
 
 namespace {
 
@@ -188,6 +198,142 @@ TEST_F(MailService, TwoSendersAtOnceWriteWholeSeparateFiles) {
     EXPECT_EQ(m.body, "sender " + who + " message " + number + " " + std::string(20000, 'x')) << file;
   }
   EXPECT_EQ(subjects.size(), 2u * kEach);
+}
+
+TEST_F(MailService, DialogOnAnInteractiveSendDeliversTheMessageAsItStands) {
+  // There is no send dialog on POSIX (nor in the test library): the send goes out as a user
+  // confirming the dialog unchanged would send it, without waiting for anyone.
+  hk::test::TempDir dir;
+  const std::string file = dir.WriteFile("plan.txt", "the plan\n");
+  MailInfo info;
+  info.strSubject = "Reviewed";
+  info.strText = "Please look.";
+  info.arrFiles.Add(file.c_str());
+  info.arrTitles.Add("Plan.txt");
+  info.arrRecipients.Add("Alice");
+  info.arrRecipients.Add("bob builder");
+  info.bDialog = TRUE;
+  m_mail.SendMail(info, TRUE);
+  EXPECT_TRUE(m_mail.IsLogged());
+  m_mail.Logoff();
+  info.bDialog = FALSE;
+  m_mail.SendMail(info, FALSE);
+
+  const auto delivered = m_profile->Delivered();
+  ASSERT_EQ(delivered.size(), 2u);
+  ReadMessage withDialog = ParseMessage(ReadWholeFile(delivered[0]));
+  ReadMessage without = ParseMessage(ReadWholeFile(delivered[1]));
+  if (withDialog.headers.at("subject") != without.headers.at("subject")) std::swap(withDialog, without);
+  EXPECT_EQ(withDialog.headers.at("subject"), "Reviewed");
+  EXPECT_EQ(withDialog.headers.at("to"), "\"Alice\" <alice@example.org>, \"bob builder\" <bob@example.net>");
+  EXPECT_EQ(withDialog.body, "Please look. ");
+  ASSERT_EQ(withDialog.attachments.size(), 1u);
+  EXPECT_EQ(withDialog.attachments[0].fileName, "Plan.txt");
+  EXPECT_EQ(withDialog.attachments[0].bytes, "the plan\n");
+  // Nothing the dialog path does changes the message.
+  EXPECT_EQ(withDialog.headers.at("to"), without.headers.at("to"));
+  EXPECT_EQ(withDialog.body, without.body);
+  EXPECT_EQ(withDialog.attachments[0].bytes, without.attachments[0].bytes);
+  EXPECT_EQ(withDialog.attachments[0].fileName, without.attachments[0].fileName);
+}
+
+#if !defined(_WIN32)
+TEST_F(MailService, LongNonAsciiAttachmentNameIsReadBackExactly) {
+  // Long enough for several RFC 2231 continuations, with two- to four-byte characters that a
+  // split must not break.
+  const std::string title =
+      "Jahres\xC3\xBC" "bersicht f\xC3\xBC" "r das Gesch\xC3\xA4" "ftsjahr \xE2\x80\x93 "
+      "\xC3\x84nderungen, \xC3\x96lpreise & Stra\xC3\x9F" "en \xE2\x9C\x93 "
+      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x93\x8A (endg\xC3\xBCltig; Fassung \"3\").txt";
+  ASSERT_GT(title.size(), 120u);
+  hk::test::TempDir dir;
+  const std::string file = dir.WriteFile("plain.txt", std::string("bytes \x00\xFF", 8));
+  CStringArray files, titles, to;
+  files.Add(file.c_str());
+  titles.Add(title.c_str());
+  to.Add("alice");
+  m_mail.SendFiles("Long name", "", files, titles, to, FALSE, FALSE);
+  const auto delivered = m_profile->Delivered();
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_NE(ReadWholeFile(delivered[0]).find("filename*2*="), std::string::npos);  // continued
+  const PythonRead read = ReadWithPython(delivered[0]);
+  ASSERT_EQ(read.attachments.size(), 1u);
+  EXPECT_EQ(read.attachments[0].first, title);
+  EXPECT_EQ(read.attachments[0].second, std::string("bytes \x00\xFF", 8));
+}
+#endif
+
+// What one sending process does: kNotesPerProcess notes into the outbox its parent set up,
+// subjects "<sender>-<n>" with a random sender token. Run only by the test below, in processes
+// of its own.
+constexpr int kNotesPerProcess = 20;
+
+std::string NoteBody(const std::string& subject) { return "note " + subject + " " + std::string(30000, 'y'); }
+
+TEST(MailServiceChild, DISABLED_SendNotesIntoTheOutbox) {
+  HK_REQUIRE_MAIL_PROVIDER("full");
+  CNuMAPISupport mail;
+  CStringArray to;
+  to.Add("alice");
+  const std::string sender = std::to_string(std::random_device{}());
+  for (int i = 0; i < kNotesPerProcess; ++i) {
+    const std::string subject = sender + "-" + std::to_string(i);
+    mail.SendNote(subject.c_str(), NoteBody(subject).c_str(), to, FALSE, FALSE);
+  }
+  mail.Logoff();
+#if defined(__linux__)
+  // Delivery into the outbox never needs libcurl, so it is never loaded.
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) EXPECT_EQ(line.find("libcurl"), std::string::npos) << line;
+#endif
+}
+
+TEST_F(MailService, TwoProcessesAtOnceWriteWholeSeparateFiles) {
+  char self[MAX_PATH + 1] = {};
+  ASSERT_NE(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  const std::string arguments =
+      " --gtest_filter=MailServiceChild.DISABLED_SendNotesIntoTheOutbox --gtest_also_run_disabled_tests";
+#if defined(_WIN32)
+  const std::string command = "\"\"" + std::string(self) + "\"" + arguments + " 2>&1\"";
+#else
+  const std::string command = "'" + std::string(self) + "'" + arguments + " 2>&1";
+#endif
+  // Both children are started before either is read, so they send at the same time.
+  FILE* children[2] = {};
+  for (FILE*& child : children) {
+#if defined(_WIN32)
+    child = _popen(command.c_str(), "r");
+#else
+    child = popen(command.c_str(), "r");
+#endif
+    ASSERT_NE(child, nullptr);
+  }
+  for (FILE* child : children) {
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, child)) > 0;) output.append(buffer, n);
+#if defined(_WIN32)
+    EXPECT_EQ(_pclose(child), 0) << output;
+#else
+    const int status = pclose(child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+#endif
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+  }
+
+  const auto delivered = m_profile->Delivered();
+  ASSERT_EQ(delivered.size(), 2u * kNotesPerProcess);
+  EXPECT_TRUE(m_profile->Unfinished().empty());
+  std::set<std::string> subjects, processes;
+  for (const std::string& file : delivered) {
+    const ReadMessage m = ParseMessage(ReadWholeFile(file));
+    const std::string subject = m.headers.at("subject");
+    subjects.insert(subject);
+    processes.insert(subject.substr(0, subject.find('-')));
+    EXPECT_EQ(m.body, NoteBody(subject)) << file;
+  }
+  EXPECT_EQ(subjects.size(), 2u * kNotesPerProcess);
+  EXPECT_EQ(processes.size(), 2u);
 }
 
 }  // namespace
