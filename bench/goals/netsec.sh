@@ -10,8 +10,8 @@ dir=$HOSTKIT_BENCH_TMP/netsec
 mkdir -p "$dir/etc"
 # The directory of the tests (tests/netsec/directory_data.h): 1,998 generated accounts in a
 # scrambled order, one with a 30 KB full name, the edges of the normal UID range, accounts
-# outside it and a name listed twice; 600 small groups, a large one, one with a missing member
-# and one listing everyone.
+# outside it and a name listed twice; 600 small groups, a large one, one with a missing member,
+# one listing everyone and one of 25,000 members.
 awk 'BEGIN {
   for (k = 0; k < 1998; k++) {
     i = (k * 7919) % 1998
@@ -40,14 +40,17 @@ awk 'BEGIN {
   print "root:x:0:"
   for (j = 0; j < 600; j++)
     printf "grp%03d:x:%d:user%04d,user%04d\n", j, 20000 + j, (j * 3) % 1700, (j * 3 + 1) % 1700
-  line = "staff:x:30000:"
-  for (i = 0; i < 700; i++) line = line (i ? "," : "") sprintf("user%04d", i)
-  for (i = 1700; i < 1710; i++) line = line sprintf(",user%04d", i)
-  print line
+  printf "staff:x:30000:"
+  for (i = 0; i < 700; i++) printf "%suser%04d", (i ? "," : ""), i
+  for (i = 1700; i < 1710; i++) printf ",user%04d", i
+  printf "\n"
   print "broken:x:30001:user0001,zz-ghost,user0002"
-  line = "crowd:x:30002:"
-  for (i = 0; i < 1998; i++) line = line (i ? "," : "") sprintf("user%04d", (i * 31) % 1998)
-  print line
+  printf "crowd:x:30002:"
+  for (i = 0; i < 1998; i++) printf "%suser%04d", (i ? "," : ""), (i * 31) % 1998
+  printf "\n"
+  printf "huge:x:30003:"
+  for (i = 0; i < 25000; i++) printf "%smember%05d", (i ? "," : ""), i
+  printf "\n"
 }' >"$dir/group"
 printf '# test host\nUID_MIN\t\t2000\nUID_MAX 50000\n' >"$dir/etc/login.defs"
 

@@ -76,7 +76,15 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int length, LPSTR ou
   // names); with no buffer, only counted.
   int written = 0;
   char bytes[4];
-  for (int i = 0; toNul || i < length; ++i) {
+  int i = 0;
+  if (outSize > 0) {
+    // A run of ASCII, the common case, copied with the fewest checks.
+    for (; (toNul || i < length) && text[i] < 0x80 && written < outSize; ++i) {
+      out[written++] = static_cast<char>(text[i]);
+      if (text[i] == 0 && toNul) return written;
+    }
+  }
+  for (; toNul || i < length; ++i) {
     char32_t cp = text[i];
     if (cp < 0x80) {  // most text is ASCII
       if (outSize > 0) {

@@ -13,13 +13,36 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <new>
 
 namespace hk::netapi {
 namespace {
 
+// Look-ups by name start small. An enumeration starts large, as growing its buffer means
+// reading it again from the start (see ReadEnumeration); the buffer is left uninitialised, so
+// only the pages a record fills are ever touched.
 constexpr size_t kFirstBufferSize = 16384;
+constexpr size_t kFirstEnumerationBufferSize = 256 * 1024;
 constexpr size_t kLargestBufferSize = 16 * 1024 * 1024;
+
+// A buffer for the reentrant calls, left uninitialised.
+class Buffer {
+ public:
+  // false when memory ran out.
+  bool Allocate(size_t size) {
+    m_data.reset(new (std::nothrow) char[size]);
+    m_size = m_data != nullptr ? size : 0;
+    return m_data != nullptr;
+  }
+  char* Data() const { return m_data.get(); }
+  size_t Size() const { return m_size; }
+
+ private:
+  std::unique_ptr<char[]> m_data;
+  size_t m_size = 0;
+};
 
 std::mutex g_cursorLock;
 
@@ -52,13 +75,13 @@ int ErrorOf(Call call) {
 
 // Calls read(buffer, size) until it stops answering ERANGE, doubling the buffer each time.
 template <typename Read>
-int WithGrowingBuffer(std::vector<char>& buffer, Read read) {
-  if (buffer.empty()) buffer.resize(kFirstBufferSize);
+int WithGrowingBuffer(Buffer& buffer, Read read) {
+  if (!buffer.Allocate(kFirstBufferSize)) return ENOMEM;
   for (;;) {
-    const int error = ErrorOf([&] { return read(buffer.data(), buffer.size()); });
+    const int error = ErrorOf([&] { return read(buffer.Data(), buffer.Size()); });
     if (error != ERANGE) return error;
-    if (buffer.size() >= kLargestBufferSize) return ERANGE;
-    buffer.resize(buffer.size() * 2);
+    if (buffer.Size() >= kLargestBufferSize) return ERANGE;
+    if (!buffer.Allocate(buffer.Size() * 2)) return ENOMEM;
   }
 }
 
@@ -69,7 +92,8 @@ int WithGrowingBuffer(std::vector<char>& buffer, Read read) {
 // the enumeration, or the errno value the service failed with.
 template <typename Record, typename Next, typename Take>
 int ReadEnumeration(void (*rewind)(), Next next, void (*end)(), Take take) {
-  std::vector<char> buffer(kFirstBufferSize);
+  Buffer buffer;
+  if (!buffer.Allocate(kFirstEnumerationBufferSize)) return ENOMEM;
   size_t taken = 0;
   size_t skip = 0;
   int error = 0;
@@ -77,9 +101,12 @@ int ReadEnumeration(void (*rewind)(), Next next, void (*end)(), Take take) {
   for (;;) {
     Record record{};
     Record* result = nullptr;
-    error = ErrorOf([&] { return next(&record, buffer.data(), buffer.size(), &result); });
-    if (error == ERANGE && buffer.size() < kLargestBufferSize) {
-      buffer.resize(buffer.size() * 2);
+    error = ErrorOf([&] { return next(&record, buffer.Data(), buffer.Size(), &result); });
+    if (error == ERANGE && buffer.Size() < kLargestBufferSize) {
+      if (!buffer.Allocate(buffer.Size() * 2)) {
+        error = ENOMEM;
+        break;
+      }
       rewind();
       skip = taken;
       continue;
@@ -173,7 +200,7 @@ int ReadGroups(std::vector<Group>& groups) {
 }
 
 int FindAccount(const std::string& name, Account& account, bool& found) {
-  std::vector<char> buffer;
+  Buffer buffer;
   passwd pw{};
   passwd* result = nullptr;
   const int error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {
@@ -185,7 +212,7 @@ int FindAccount(const std::string& name, Account& account, bool& found) {
 }
 
 int FindGroup(const std::string& name, Group& group, bool& found) {
-  std::vector<char> buffer;
+  Buffer buffer;
   struct group gr{};
   struct group* result = nullptr;
   const int error = WithGrowingBuffer(buffer, [&](char* data, size_t size) {

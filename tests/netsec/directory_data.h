@@ -32,9 +32,12 @@ constexpr unsigned kUidMin = 2000;
 constexpr unsigned kUidMax = 50000;
 constexpr unsigned kStaffGid = 30000;
 constexpr int kGenerated = 1998;
-// An account whose record, with its full name, is larger than the first buffer the name service
-// is read with (16 KB).
+// An account whose record, with its full name, is larger than the first buffer a look-up by
+// name reads with (16 KB).
 constexpr int kLongGecos = 1235;
+// Members of a group whose record is larger than the first buffer an enumeration reads with
+// (256 KB).
+constexpr int kHugeGroupMembers = 25000;
 
 inline std::string Numbered(const char* prefix, int width, int n) {
   char text[32];
@@ -94,6 +97,10 @@ struct TestDirectory {
     TestGroup crowd{"crowd", 30002, {}};
     for (int i = 0; i < kGenerated; ++i) crowd.listed.push_back(Numbered("user", 4, (i * 31) % kGenerated));
     groups.push_back(crowd);
+    // Some 375 KB with the member pointers; its members have no accounts.
+    TestGroup huge{"huge", 30003, {}};
+    for (int i = 0; i < kHugeGroupMembers; ++i) huge.listed.push_back(Numbered("member", 5, i));
+    groups.push_back(huge);
   }
 
   std::string PasswdText() const {

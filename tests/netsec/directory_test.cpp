@@ -225,8 +225,10 @@ TEST(DISABLED_InDirectory, OtherServersAndMissingGroupsThrowTheirStatus) {
 }
 
 TEST(DISABLED_InDirectory, RecordsBeyondTheFirstBufferAreReadWhole) {
-  // An account and a group larger than the 16 KB the provider first reads with: both
-  // enumerations and both look-ups by name must grow their buffers and lose no record.
+  // Records larger than the first buffers the provider reads with: an account and a group
+  // beyond the 16 KB of a look-up by name, a group beyond the 256 KB of an enumeration. The
+  // buffers must grow and no record may be lost (the name service of the tests moves past a
+  // record it answered ERANGE for).
   const std::string longUser = hk::test::netsec::Numbered("user", 4, hk::test::netsec::kLongGecos);
   const std::string longName = Directory().FullNameOf(longUser);
   ASSERT_GT(longName.size(), 16384u);
