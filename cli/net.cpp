@@ -20,10 +20,14 @@ bool ApiAvailable() {
   return false;
 }
 
+// Thousands of lines: written piece by piece rather than formatted.
 void PrintPairs(const CStringArray& first, const CStringArray& second) {
-  for (int i = 0; i < first.GetSize(); ++i)
-    std::printf("%s\t%s\n", static_cast<const char*>(first[i]),
-                i < second.GetSize() ? static_cast<const char*>(second[i]) : "");
+  for (int i = 0; i < first.GetSize(); ++i) {
+    std::fputs(first[i], stdout);
+    std::putchar('\t');
+    if (i < second.GetSize()) std::fputs(second[i], stdout);
+    std::putchar('\n');
+  }
 }
 
 int Run(Args& args) {

@@ -4,6 +4,7 @@
 
 #include "netsec/netapi.h"
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -29,25 +30,28 @@ class WideText {
   std::vector<WCHAR> m_text;
 };
 
-// Wide text from the network API in the ANSI code page, converted in one pass where it fits the
-// reused buffer (listings convert thousands of short names).
+// Wide text from the network API in the ANSI code page, converted in one pass into a reused
+// buffer (listings convert thousands of short names), made large enough beforehand: no code
+// page takes more than three bytes for a UTF-16 unit.
 class AnsiText {
  public:
   const char* From(LPCWSTR wide) {
     if (wide == nullptr || *wide == 0) return "";
-    int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, m_text.data(), static_cast<int>(m_text.size()),
-                                nullptr, nullptr);
-    if (n == 0) {
-      n = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-      if (n <= 0) return "";
-      m_text.assign(static_cast<size_t>(n), '\0');
-      n = WideCharToMultiByte(CP_ACP, 0, wide, -1, m_text.data(), n, nullptr, nullptr);
+    size_t units = 0;
+    while (wide[units] != 0) ++units;
+    if (units >= 0x20000000) return "";  // beyond what a conversion can count
+    if (3 * units + 1 > m_size) {
+      m_size = 3 * units + 1;
+      m_text.reset(new char[m_size]);  // not cleared: only what a conversion writes is read
     }
-    return n > 0 ? m_text.data() : "";
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, m_text.get(), static_cast<int>(m_size),
+                                      nullptr, nullptr);
+    return n > 0 ? m_text.get() : "";
   }
 
  private:
-  std::vector<char> m_text = std::vector<char>(1024);
+  size_t m_size = 1024;
+  std::unique_ptr<char[]> m_text = std::unique_ptr<char[]>(new char[1024]);
 };
 
 // A buffer the network API allocated, freed when the scope ends (an exception included).

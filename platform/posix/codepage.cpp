@@ -69,16 +69,36 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int length, LPSTR ou
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (length < 0) {
-    length = 0;
-    while (text[length] != 0) ++length;
-    ++length;
-  }
+  // length -1: up to and including the NUL, found on the way.
+  const bool toNul = length < 0;
   if (usedDefault != nullptr) *usedDefault = FALSE;
-  std::string narrow;
-  for (int i = 0; i < length; ++i) {
+  // Written straight into the caller's buffer in one pass (listings convert thousands of
+  // names); with no buffer, only counted.
+  int written = 0;
+  char bytes[4];
+  int i = 0;
+  if (outSize > 0) {
+    // A run of ASCII, the common case, copied with the fewest checks.
+    for (; (toNul || i < length) && text[i] < 0x80 && written < outSize; ++i) {
+      out[written++] = static_cast<char>(text[i]);
+      if (text[i] == 0 && toNul) return written;
+    }
+  }
+  for (; toNul || i < length; ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
+    if (cp < 0x80) {  // most text is ASCII
+      if (outSize > 0) {
+        if (written == outSize) {
+          SetLastError(ERROR_INSUFFICIENT_BUFFER);
+          return 0;
+        }
+        out[written] = static_cast<char>(cp);
+      }
+      ++written;
+      if (cp == 0 && toNul) break;
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDBFF && (toNul || i + 1 < length) && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
@@ -86,29 +106,32 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int length, LPSTR ou
       cp = '?';
       if (usedDefault != nullptr) *usedDefault = TRUE;
     }
+    int n = 0;
     if (cp < 0x80) {
-      narrow.push_back(static_cast<char>(cp));
+      bytes[n++] = static_cast<char>(cp);  // the '?' of a lone surrogate
     } else if (cp < 0x800) {
-      narrow.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      narrow.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[n++] = static_cast<char>(0xC0 | (cp >> 6));
+      bytes[n++] = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      narrow.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      narrow.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      narrow.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[n++] = static_cast<char>(0xE0 | (cp >> 12));
+      bytes[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      narrow.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      narrow.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      narrow.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      narrow.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[n++] = static_cast<char>(0xF0 | (cp >> 18));
+      bytes[n++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    if (outSize > 0) {
+      if (written + n > outSize) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+      }
+      std::memcpy(out + written, bytes, static_cast<size_t>(n));
+    }
+    written += n;
   }
-  if (outSize == 0) return static_cast<int>(narrow.size());
-  if (narrow.size() > static_cast<size_t>(outSize)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::memcpy(out, narrow.data(), narrow.size());
-  return static_cast<int>(narrow.size());
+  return written;
 }
 
 int lstrlenA(LPCSTR text) { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }

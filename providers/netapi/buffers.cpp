@@ -84,12 +84,6 @@ std::u16string Utf16(const std::string& text) {
   return out;
 }
 
-size_t Utf16Bytes(const std::string& text) {
-  size_t units = 1;
-  DecodeUtf8(text, [&](char16_t) { ++units; });
-  return units * sizeof(char16_t);
-}
-
 std::string Utf8(const char16_t* text) {
   std::string out;
   if (text == nullptr) return out;

@@ -12,8 +12,6 @@ namespace hk::netapi {
 // UTF-8 (the process's multi-byte text) to UTF-16 and back; invalid sequences become U+FFFD.
 std::u16string Utf16(const std::string& text);
 std::string Utf8(const char16_t* text);
-// Bytes the UTF-16 form of a UTF-8 text takes, with its NUL.
-size_t Utf16Bytes(const std::string& text);
 
 // A block for NetApiBufferFree; nullptr when memory ran out.
 void* AllocateBuffer(size_t bytes);

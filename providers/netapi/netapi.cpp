@@ -58,6 +58,11 @@ bool IsLocal(LPCWSTR server) {
   return hk::posix::netconfig::IsLocalComputer(Utf8(server).c_str());
 }
 
+// Bytes a string of the name service takes in a result buffer, with its NUL: its UTF-8 length
+// in UTF-16 units, which is never less than what it converts to (pages are sized without
+// converting every string twice).
+size_t StringBytes(const std::string& utf8) { return (utf8.size() + 1) * sizeof(char16_t); }
+
 // How many entries from `first` one page takes: at most `requested`, and no more than fit in
 // `preferred` bytes (MAX_PREFERRED_LENGTH: no limit) — but always one, so every page moves on.
 template <typename SizeOf>
@@ -235,7 +240,7 @@ NETAPI_EXPORT NET_API_STATUS NetQueryDisplayInformation(LPCWSTR server, DWORD le
   if (index >= groups->size()) return NERR_Success;
 
   auto sizeOf = [&](size_t i) {
-    return sizeof(NET_DISPLAY_GROUP) + hk::netapi::Utf16Bytes((*groups)[i].name) + sizeof(char16_t);
+    return sizeof(NET_DISPLAY_GROUP) + StringBytes((*groups)[i].name) + sizeof(char16_t);
   };
   size_t bytes = 0;
   const size_t count = PageLength(index, groups->size(), entriesRequested, preferredMaximumLength, sizeOf, bytes);
@@ -276,7 +281,7 @@ NETAPI_EXPORT NET_API_STATUS NetGroupGetUsers(LPCWSTR server, LPCWSTR groupName,
   *totalEntries = static_cast<DWORD>(members->size() - begin);
 
   const size_t recordSize = level == 0 ? sizeof(GROUP_USERS_INFO_0) : sizeof(GROUP_USERS_INFO_1);
-  auto sizeOf = [&](size_t i) { return recordSize + hk::netapi::Utf16Bytes((*members)[i]); };
+  auto sizeOf = [&](size_t i) { return recordSize + StringBytes((*members)[i]); };
   size_t bytes = 0;
   const size_t count = PageLength(begin, members->size(), 0xFFFFFFFF, preferredMaximumLength, sizeOf, bytes);
   if (count > 0) {
@@ -328,9 +333,9 @@ NETAPI_EXPORT NET_API_STATUS NetUserEnum(LPCWSTR server, DWORD level, DWORD filt
 
   const size_t recordSize = level == 0 ? sizeof(USER_INFO_0) : sizeof(USER_INFO_10);
   auto sizeOf = [&](size_t i) {
-    size_t need = recordSize + hk::netapi::Utf16Bytes((*accounts)[i].name);
+    size_t need = recordSize + StringBytes((*accounts)[i].name);
     if (level == 10)  // the full name and two empty comments
-      need += hk::netapi::Utf16Bytes((*accounts)[i].fullName) + 2 * sizeof(char16_t);
+      need += StringBytes((*accounts)[i].fullName) + 2 * sizeof(char16_t);
     return need;
   };
   size_t bytes = 0;

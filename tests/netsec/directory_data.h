@@ -32,6 +32,12 @@ constexpr unsigned kUidMin = 2000;
 constexpr unsigned kUidMax = 50000;
 constexpr unsigned kStaffGid = 30000;
 constexpr int kGenerated = 1998;
+// An account whose record, with its full name, is larger than the first buffer a look-up by
+// name reads with (16 KB).
+constexpr int kLongGecos = 1235;
+// Members of a group whose record is larger than the first buffer an enumeration reads with
+// (256 KB).
+constexpr int kHugeGroupMembers = 25000;
 
 inline std::string Numbered(const char* prefix, int width, int n) {
   char text[32];
@@ -49,7 +55,10 @@ struct TestDirectory {
       const int i = (k * 7919) % kGenerated;
       TestUser u{Numbered("user", 4, i), 5000u + static_cast<unsigned>(i),
                  i >= 1700 ? kStaffGid : 20000u + static_cast<unsigned>(i % 600), "", ""};
-      if (i % 7 == 0) {
+      if (i == kLongGecos) {
+        for (int part = 0; part < 2000; ++part) u.fullName += "Long name " + std::to_string(part) + " ";
+        u.gecos = u.fullName + ",Room " + std::to_string(i);
+      } else if (i % 7 == 0) {
         // no full name at all
       } else if (i % 7 == 1) {
         u.gecos = "Name " + std::to_string(i) + ",Room " + std::to_string(i) + ",555-0100,,";
@@ -69,6 +78,8 @@ struct TestDirectory {
     users.push_back(TestUser{"below", kUidMin - 1, kStaffGid, "Just Below", "Just Below"});
     users.push_back(TestUser{"above", kUidMax + 1, 20000, "Just Above", "Just Above"});
     users.push_back(TestUser{"nobody", 65534, 65534, "nobody", "nobody"});
+    // A name the service reports twice: its first record counts.
+    users.push_back(TestUser{"user0008", 5008, 20008, "Second Record", "Second Record"});
 
     groups.push_back(TestGroup{"root", 0, {}});
     for (int j = 0; j < 600; ++j)
@@ -82,6 +93,14 @@ struct TestDirectory {
     groups.push_back(staff);
     // A member without an account, after two that have one.
     groups.push_back(TestGroup{"broken", 30001, {"user0001", "zz-ghost", "user0002"}});
+    // A group whose record lists every generated account: some 34 KB with the member pointers.
+    TestGroup crowd{"crowd", 30002, {}};
+    for (int i = 0; i < kGenerated; ++i) crowd.listed.push_back(Numbered("user", 4, (i * 31) % kGenerated));
+    groups.push_back(crowd);
+    // Some 375 KB with the member pointers; its members have no accounts.
+    TestGroup huge{"huge", 30003, {}};
+    for (int i = 0; i < kHugeGroupMembers; ++i) huge.listed.push_back(Numbered("member", 5, i));
+    groups.push_back(huge);
   }
 
   std::string PasswdText() const {
@@ -102,12 +121,14 @@ struct TestDirectory {
     return text;
   }
 
-  // Normal accounts in name order.
+  // Normal accounts in name order, each name once (its first record).
   std::vector<const TestUser*> NormalUsers() const {
     std::vector<const TestUser*> normal;
     for (const TestUser& u : users)
       if (u.uid >= kUidMin && u.uid <= kUidMax) normal.push_back(&u);
-    std::sort(normal.begin(), normal.end(), [](auto* a, auto* b) { return a->name < b->name; });
+    std::stable_sort(normal.begin(), normal.end(), [](auto* a, auto* b) { return a->name < b->name; });
+    normal.erase(std::unique(normal.begin(), normal.end(), [](auto* a, auto* b) { return a->name == b->name; }),
+                 normal.end());
     return normal;
   }
 

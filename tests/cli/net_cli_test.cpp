@@ -1,0 +1,132 @@
+// hostkit net as a user runs it: tab-separated listings of a name service of 2,000 accounts
+// (nss_wrapper), the domain and its controller, and the exit statuses.
+#include "tests/netsec/test_host.h"
+#include "tests/support/fixtures.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+};
+
+// Runs the tool of the build tree with `arguments` and, on POSIX, the environment changes
+// `prefix` holds ("NAME=value ..."), standard error discarded. The provider is the one the tool
+// finds by itself (HOSTKIT_PROVIDER_DIR is removed unless `prefix` sets it).
+ToolRun RunNet(const std::string& arguments, const std::string& prefix = std::string()) {
+  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
+  if (build == nullptr) return {-1, ""};
+#if defined(_WIN32)
+  (void)prefix;
+  std::string dir = build;
+  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;  // Wine maps the POSIX root to Z:
+  for (char& c : dir)
+    if (c == '/') c = '\\';
+  const std::string command = "\"\"" + dir + "\\cli\\hostkit.exe\" net " + arguments + " 2>NUL\"";
+  FILE* pipe = _popen(command.c_str(), "r");
+#else
+  const std::string command = "env -u HOSTKIT_PROVIDER_DIR " + prefix + " '" + std::string(build) +
+                              "/cli/hostkit' net " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+#endif
+  if (pipe == nullptr) return {-1, ""};
+  std::string out;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+#if defined(_WIN32)
+  const int status = _pclose(pipe);
+#else
+  const int raw = pclose(pipe);
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+  return {status, out};
+}
+
+class NetCli : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
+  }
+};
+
+TEST_F(NetCli, MalformedCommandLinesExitWithTwo) {
+  for (const char* arguments : {"", "no-such-listing", "members", "users a b", "groups a b", "dc a b",
+                                "domains extra", "members staff here extra"})
+    EXPECT_EQ(RunNet(arguments).status, 2) << "net " << arguments;
+}
+
+#if !defined(_WIN32)
+
+class NetCliOnTestHost : public NetCli {
+ protected:
+  // The environment of the test host as a command prefix.
+  std::string Prefix(bool withDirectory = true) const {
+    std::string prefix;
+    for (const auto& [name, value] : m_host.Variables(withDirectory)) prefix += name + "='" + value + "' ";
+    return prefix;
+  }
+
+  hk::test::netsec::TestHost m_host;
+};
+
+using hk::test::netsec::Directory;
+
+TEST_F(NetCliOnTestHost, UsersAreNameTabFullNameLines) {
+  std::string expected;
+  for (const auto* user : Directory().NormalUsers()) expected += user->name + "\t" + user->fullName + "\n";
+  const ToolRun r = RunNet("users", Prefix());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, expected);  // 2,000 lines, several pages of the network API
+  EXPECT_EQ(RunNet("users localhost", Prefix()).out, expected);
+}
+
+TEST_F(NetCliOnTestHost, GroupsAndMembers) {
+  std::string groups;
+  for (const std::string& name : Directory().GroupNames()) groups += name + "\t\n";  // no comments
+  const ToolRun g = RunNet("groups", Prefix());
+  EXPECT_EQ(g.status, 0);
+  EXPECT_EQ(g.out, groups);
+
+  std::string members;
+  for (const std::string& name : Directory().MembersOf("staff"))
+    members += name + "\t" + Directory().FullNameOf(name) + "\n";
+  const ToolRun m = RunNet("members staff", Prefix());
+  EXPECT_EQ(m.status, 0);
+  EXPECT_EQ(m.out, members);
+}
+
+TEST_F(NetCliOnTestHost, DomainsAndController) {
+  const ToolRun d = RunNet("domains", Prefix());
+  EXPECT_EQ(d.status, 0);
+  EXPECT_EQ(d.out, "EXAMPLE.TEST\nLABS\n");
+  const ToolRun c = RunNet("dc", Prefix());
+  EXPECT_EQ(c.status, 0);
+  EXPECT_EQ(c.out, "\\\\dc1.example.test\n");
+  EXPECT_EQ(RunNet("dc LABS", Prefix()).status, 1);  // names no controller
+}
+
+TEST_F(NetCliOnTestHost, FailedListingsExitWithOneAndPrintNothing) {
+  for (const char* arguments : {"users '\\\\elsewhere'", "groups elsewhere", "members no-such-group",
+                                "members broken"}) {
+    const ToolRun r = RunNet(arguments, Prefix());
+    EXPECT_EQ(r.status, 1) << arguments;
+    EXPECT_EQ(r.out, "") << arguments;
+  }
+}
+
+TEST_F(NetCliOnTestHost, WithoutTheNetworkAPIEveryListingFails) {
+  const std::string prefix = Prefix() + "HOSTKIT_PROVIDER_DIR='" + m_host.EmptyDir() + "' ";
+  for (const char* arguments : {"users", "groups", "members staff", "dc", "domains"}) {
+    const ToolRun r = RunNet(arguments, prefix);
+    EXPECT_EQ(r.status, 1) << arguments;
+    EXPECT_EQ(r.out, "") << arguments;
+  }
+}
+
+#endif
+
+}  // namespace
