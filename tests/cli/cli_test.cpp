@@ -9,39 +9,8 @@
 
 namespace {
 
-struct ToolRun {
-  int status;
-  std::string out;
-};
-
-// Runs the tool built beside the tests with the given arguments (standard error discarded).
-ToolRun RunTool(const std::string& arguments) {
-  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
-  if (build == nullptr) return {-1, ""};
-#if defined(_WIN32)
-  // Under Wine the build tree is a POSIX path; its drive Z: maps the POSIX root.
-  std::string dir = build;
-  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;
-  for (char& c : dir)
-    if (c == '/') c = '\\';
-  const std::string command = "\"\"" + dir + "\\cli\\hostkit.exe\" " + arguments + " 2>NUL\"";
-  FILE* pipe = _popen(command.c_str(), "r");
-#else
-  const std::string command = "'" + std::string(build) + "/cli/hostkit' " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-#endif
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-#if defined(_WIN32)
-  const int status = _pclose(pipe);
-#else
-  const int raw = pclose(pipe);
-  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  return {status, out};
-}
+using hk::test::RunTool;
+using hk::test::ToolRun;
 
 class Cli : public testing::Test {
  protected:

@@ -14,41 +14,11 @@
 
 namespace {
 
+using hk::test::RunTool;
+using hk::test::ToolRun;
+
 using hk::test::ReadWholeFile;
 using hk::test::TempDir;
-
-struct ToolRun {
-  int status;
-  std::string out;
-};
-
-// Runs the tool built beside the tests with the given arguments (standard error discarded).
-ToolRun RunTool(const std::string& arguments) {
-  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
-  if (build == nullptr) return {-1, ""};
-#if defined(_WIN32)
-  std::string dir = build;
-  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;
-  for (char& c : dir)
-    if (c == '/') c = '\\';
-  const std::string command = "\"\"" + dir + "\\cli\\hostkit.exe\" " + arguments + " 2>NUL\"";
-  FILE* pipe = _popen(command.c_str(), "r");
-#else
-  const std::string command = "'" + std::string(build) + "/cli/hostkit' " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-#endif
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-#if defined(_WIN32)
-  const int status = _pclose(pipe);
-#else
-  const int raw = pclose(pipe);
-  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  return {status, out};
-}
 
 // One argument, quoted for the shell (no globbing, spaces kept).
 std::string Q(const std::string& argument) { return "\"" + argument + "\""; }

@@ -18,51 +18,14 @@
 
 namespace {
 
+using hk::test::RunTool;
+using hk::test::ToolRun;
+
+ToolRun RunMail(const std::string& arguments) { return RunTool("mail " + arguments); }
+
 namespace fs = std::filesystem;
 
-struct MailRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
 std::string Quoted(const std::string& word) { return "\"" + word + "\""; }
-
-std::string ReadPipe(FILE* pipe) {
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  return out;
-}
-
-// Runs "hostkit mail ARGUMENTS" from the build tree; standard error goes through a file.
-MailRun RunMail(const std::string& arguments) {
-  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
-  if (build == nullptr) return {-1, "", ""};
-  hk::test::TempDir scratch;
-  const std::string errors = scratch / "stderr.txt";
-#if defined(_WIN32)
-  // Under Wine the build tree is a POSIX path; its drive Z: maps the POSIX root.
-  std::string dir = build;
-  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;
-  for (char& c : dir)
-    if (c == '/') c = '\\';
-  const std::string command =
-      "\"\"" + dir + "\\cli\\hostkit.exe\" mail " + arguments + " 2>" + Quoted(errors) + "\"";
-  FILE* pipe = _popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, "", ""};
-  std::string out = ReadPipe(pipe);
-  const int status = _pclose(pipe);
-#else
-  const std::string command = "'" + std::string(build) + "/cli/hostkit' mail " + arguments + " 2>'" + errors + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, "", ""};
-  std::string out = ReadPipe(pipe);
-  const int raw = pclose(pipe);
-  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  return {status, out, hk::test::ReadWholeFile(errors)};
-}
 
 class MailCli : public testing::Test {
  protected:
@@ -76,7 +39,7 @@ TEST_F(MailCli, UsageErrorsExitWithTwo) {
                                 "send --to a --text t --text-file f", "send --title T --to a",
                                 "send --to a --attach", "send --to a --bogus", "resolve", "resolve a b",
                                 "status now"}) {
-    const MailRun r = RunMail(arguments);
+    const ToolRun r = RunMail(arguments);
     EXPECT_EQ(r.status, 2) << "mail " << arguments;
     EXPECT_TRUE(r.out.empty()) << "mail " << arguments << ": " << r.out;
   }
@@ -119,6 +82,13 @@ class MailCliWithProvider : public MailCli {
   std::unique_ptr<hk::test::ScopedEnv> m_providers;
 };
 
+std::string ReadPipe(FILE* pipe) {
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  return out;
+}
+
 // What Python's email package reads from a stored message (read_message.py's lines).
 std::string ReadWithPython(const std::string& file) {
   const char* source = std::getenv("HOSTKIT_TEST_SOURCE_DIR");
@@ -133,7 +103,7 @@ std::string ReadWithPython(const std::string& file) {
 }
 
 TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
-  MailRun r = RunMail("status");
+  ToolRun r = RunMail("status");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.rfind("available: yes\nprovider: ", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("libhostkit-mapi.so\n"), std::string::npos) << r.out;
@@ -174,7 +144,7 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
 }
 
 TEST_F(MailCliWithProvider, FailuresCarryTheMailSystemsText) {
-  MailRun r = RunMail("send --to Mallory --text hi");
+  ToolRun r = RunMail("send --to Mallory --text hi");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "hostkit: Mail failed: unknown recipient.\n");
   r = RunMail("send --to alice --attach " + Quoted(m_dir / "no-such-file.txt"));
@@ -196,7 +166,7 @@ TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearlyAndTheOutboxStillWorks
   // libcurl is opened on the first SMTP use; here it cannot be, as on a system without it.
   hk::test::ScopedEnv noCurl("HOSTKIT_CURL_LIBRARY", (m_dir / "missing/libcurl.so.4").c_str());
   WriteProfile("[delivery]\nmethod = smtp\n[smtp]\nurl = smtp://127.0.0.1:25\nuser = me\n");
-  MailRun r = RunMail("status");
+  ToolRun r = RunMail("status");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("\ndelivery: smtp smtp://127.0.0.1:25 (STARTTLS required) as me (not usable: cannot load " +
                        (m_dir / "missing/libcurl.so.4")),

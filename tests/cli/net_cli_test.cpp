@@ -9,41 +9,14 @@
 
 namespace {
 
-struct ToolRun {
-  int status;
-  std::string out;
-};
+using hk::test::RunTool;
+using hk::test::ToolRun;
 
-// Runs the tool of the build tree with `arguments` and, on POSIX, the environment changes
-// `prefix` holds ("NAME=value ..."), standard error discarded. The provider is the one the tool
-// finds by itself (HOSTKIT_PROVIDER_DIR is removed unless `prefix` sets it).
+// "hostkit net ARGUMENTS", with on POSIX the environment changes `prefix` holds ("NAME=value
+// ..."). The provider is the one the tool finds by itself (HOSTKIT_PROVIDER_DIR is removed
+// unless `prefix` sets it).
 ToolRun RunNet(const std::string& arguments, const std::string& prefix = std::string()) {
-  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
-  if (build == nullptr) return {-1, ""};
-#if defined(_WIN32)
-  (void)prefix;
-  std::string dir = build;
-  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;  // Wine maps the POSIX root to Z:
-  for (char& c : dir)
-    if (c == '/') c = '\\';
-  const std::string command = "\"\"" + dir + "\\cli\\hostkit.exe\" net " + arguments + " 2>NUL\"";
-  FILE* pipe = _popen(command.c_str(), "r");
-#else
-  const std::string command = "env -u HOSTKIT_PROVIDER_DIR " + prefix + " '" + std::string(build) +
-                              "/cli/hostkit' net " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-#endif
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-#if defined(_WIN32)
-  const int status = _pclose(pipe);
-#else
-  const int raw = pclose(pipe);
-  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  return {status, out};
+  return RunTool("net " + arguments, "env -u HOSTKIT_PROVIDER_DIR " + prefix);
 }
 
 class NetCli : public testing::Test {

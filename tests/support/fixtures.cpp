@@ -3,11 +3,16 @@
 
 #include "platform/win32.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+
+#if !defined(_WIN32)
+#  include <sys/wait.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -85,6 +90,38 @@ ScopedEnv::~ScopedEnv() {
   if (m_had) setenv(m_name.c_str(), m_old.c_str(), 1);
   else unsetenv(m_name.c_str());
 #endif
+}
+
+ToolRun RunTool(const std::string& arguments, const std::string& posixPrefix) {
+  const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
+  if (build == nullptr) return {-1, "", ""};
+  TempDir scratch;
+  const std::string errors = scratch / "stderr.txt";
+#if defined(_WIN32)
+  (void)posixPrefix;
+  // Under Wine the build tree is a POSIX path; its drive Z: maps the POSIX root.
+  std::string dir = build;
+  if (!dir.empty() && dir.front() == '/') dir = "Z:" + dir;
+  for (char& c : dir)
+    if (c == '/') c = '\\';
+  const std::string command = "\"\"" + dir + "\\cli\\hostkit.exe\" " + arguments + " 2>\"" + errors + "\"\"";
+  FILE* pipe = _popen(command.c_str(), "r");
+#else
+  const std::string command =
+      posixPrefix + " '" + std::string(build) + "/cli/hostkit' " + arguments + " 2>'" + errors + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+#endif
+  if (pipe == nullptr) return {-1, "", ""};
+  std::string out;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+#if defined(_WIN32)
+  const int status = _pclose(pipe);
+#else
+  const int raw = pclose(pipe);
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+  return {status, out, ReadWholeFile(errors)};
 }
 
 }  // namespace hk::test

@@ -62,4 +62,16 @@ class ScopedEnv {
   std::string m_old;
 };
 
+// The outcome of one run of the command-line tool of the build tree.
+struct ToolRun {
+  int status;       // the exit status, or -1 when the tool could not be run
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs the tool of the build tree (HOSTKIT_TEST_BINARY_DIR) through the system's shell with
+// `arguments` as written after the program's name. `posixPrefix` goes before the program on
+// POSIX only (environment assignments, "env -u NAME", ...).
+ToolRun RunTool(const std::string& arguments, const std::string& posixPrefix = std::string());
+
 }  // namespace hk::test
