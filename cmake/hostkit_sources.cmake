@@ -18,7 +18,7 @@ else()
   set(HOSTKIT_RC "")
   find_package(Threads REQUIRED)
   set(HOSTKIT_SYSTEM_LIBS Threads::Threads ${CMAKE_DL_LIBS})
-  # The registry's store (Debian libsqlite3-dev).
-  list(APPEND HOSTKIT_SYSTEM_LIBS sqlite3)
+  # The registry's store (Debian libsqlite3-dev) is SQLite, loaded when first used
+  # (platform/posix/sqlite.cpp): only its header is needed to build.
 endif()
 list(APPEND HOSTKIT_SOURCES ${platform_sources})

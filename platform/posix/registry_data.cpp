@@ -8,12 +8,14 @@
 #include "platform/posix/registry_store.h"
 #include "platform/win32.h"
 
-#include <sqlite3.h>
+#include "platform/posix/sqlite.h"
 
 #include <cstring>
 #include <ctime>
 
 namespace hk::posix::registry {
+
+using sqlite::Sql;
 
 enum Store::Statement : int {
   kKeyExists,
@@ -80,8 +82,8 @@ class Use {
   explicit Use(sqlite3_stmt* statement) : m_statement(statement) {}
   ~Use() {
     if (m_statement != nullptr) {
-      sqlite3_reset(m_statement);
-      sqlite3_clear_bindings(m_statement);
+      Sql().reset(m_statement);
+      Sql().clear_bindings(m_statement);
     }
   }
   Use(const Use&) = delete;
@@ -95,7 +97,7 @@ class Use {
 
 void BindText(sqlite3_stmt* statement, int index, std::string_view text) {
   // A null pointer would bind SQL NULL; an empty name is the empty string.
-  sqlite3_bind_text(statement, index, text.empty() ? "" : text.data(), static_cast<int>(text.size()),
+  Sql().bind_text(statement, index, text.empty() ? "" : text.data(), static_cast<int>(text.size()),
                     SQLITE_STATIC);
 }
 
@@ -106,20 +108,20 @@ int64_t Now() {
 }
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  return text != nullptr ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)))
+  const auto* text = reinterpret_cast<const char*>(Sql().column_text(statement, column));
+  return text != nullptr ? std::string(text, static_cast<size_t>(Sql().column_bytes(statement, column)))
                          : std::string();
 }
 
 // The Win32 data-buffer protocol over a stored blob.
 LONG CopyData(sqlite3_stmt* statement, int column, BYTE* data, DWORD* size) {
-  const int bytes = sqlite3_column_bytes(statement, column);
+  const int bytes = Sql().column_bytes(statement, column);
   if (data != nullptr) {
     if (*size < static_cast<DWORD>(bytes)) {
       *size = static_cast<DWORD>(bytes);
       return ERROR_MORE_DATA;
     }
-    if (bytes > 0) std::memcpy(data, sqlite3_column_blob(statement, column), static_cast<size_t>(bytes));
+    if (bytes > 0) std::memcpy(data, Sql().column_blob(statement, column), static_cast<size_t>(bytes));
   }
   if (size != nullptr) *size = static_cast<DWORD>(bytes);
   return ERROR_SUCCESS;
@@ -132,7 +134,7 @@ sqlite3_stmt* Store::Prepared(Statement which) {
   if (m_statements.empty()) m_statements.assign(kStatementCount, nullptr);
   sqlite3_stmt*& statement = m_statements[static_cast<size_t>(which)];
   if (statement == nullptr &&
-      sqlite3_prepare_v3(m_db, kSql[which], -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+      Sql().prepare_v3(m_db, kSql[which], -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
     statement = nullptr;
   return statement;
 }
@@ -144,35 +146,35 @@ LONG Store::Failure(int rc) {
 }
 
 LONG Store::Step(sqlite3_stmt* statement, bool& row) {
-  const int rc = sqlite3_step(statement);
+  const int rc = Sql().step(statement);
   row = rc == SQLITE_ROW;
   return rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
 }
 
 LONG Store::Begin(bool write) {
   Use begin(Prepared(write ? kBeginWrite : kBegin));
-  if (!begin) return Failure(sqlite3_errcode(m_db));
+  if (!begin) return Failure(Sql().errcode(m_db));
   bool row;
   return Step(begin.get(), row);
 }
 
 LONG Store::End(LONG result) {
-  if (m_db == nullptr || sqlite3_get_autocommit(m_db)) return result;  // already rolled back
+  if (m_db == nullptr || Sql().get_autocommit(m_db)) return result;  // already rolled back
   Use end(Prepared(result == ERROR_SUCCESS ? kCommit : kRollback));
-  if (!end) return result == ERROR_SUCCESS ? Failure(sqlite3_errcode(m_db)) : result;
+  if (!end) return result == ERROR_SUCCESS ? Failure(Sql().errcode(m_db)) : result;
   bool row;
   const LONG ended = Step(end.get(), row);
-  if (ended != ERROR_SUCCESS && m_db != nullptr && !sqlite3_get_autocommit(m_db)) {
+  if (ended != ERROR_SUCCESS && m_db != nullptr && !Sql().get_autocommit(m_db)) {
     Use rollback(Prepared(kRollback));
-    if (rollback) sqlite3_step(rollback.get());
+    if (rollback) Sql().step(rollback.get());
   }
   return result == ERROR_SUCCESS ? ended : result;
 }
 
 LONG Store::KeyExists(int64_t key) {
   Use use(Prepared(kKeyExists));
-  if (!use) return Failure(sqlite3_errcode(m_db));
-  sqlite3_bind_int64(use.get(), 1, key);
+  if (!use) return Failure(Sql().errcode(m_db));
+  Sql().bind_int64(use.get(), 1, key);
   bool row;
   const LONG result = Step(use.get(), row);
   if (result != ERROR_SUCCESS) return result;
@@ -181,22 +183,22 @@ LONG Store::KeyExists(int64_t key) {
 
 LONG Store::FindChild(int64_t parent, std::string_view name, int64_t& child) {
   Use use(Prepared(kFindChild));
-  if (!use) return Failure(sqlite3_errcode(m_db));
-  sqlite3_bind_int64(use.get(), 1, parent);
+  if (!use) return Failure(Sql().errcode(m_db));
+  Sql().bind_int64(use.get(), 1, parent);
   BindText(use.get(), 2, name);
   bool row;
   const LONG result = Step(use.get(), row);
   if (result != ERROR_SUCCESS) return result;
   if (!row) return ERROR_FILE_NOT_FOUND;
-  child = sqlite3_column_int64(use.get(), 0);
+  child = Sql().column_int64(use.get(), 0);
   return ERROR_SUCCESS;
 }
 
 LONG Store::Touch(int64_t key, int64_t when) {
   Use use(Prepared(kTouchKey));
-  if (!use) return Failure(sqlite3_errcode(m_db));
-  sqlite3_bind_int64(use.get(), 1, key);
-  sqlite3_bind_int64(use.get(), 2, when);
+  if (!use) return Failure(Sql().errcode(m_db));
+  Sql().bind_int64(use.get(), 1, key);
+  Sql().bind_int64(use.get(), 2, when);
   bool row;
   return Step(use.get(), row);
 }
@@ -230,16 +232,16 @@ LONG Store::CreatePath(int64_t start, const std::vector<std::string_view>& names
     if (result == ERROR_FILE_NOT_FOUND) {
       Use insert(Prepared(kInsertKey));
       if (!insert) {
-        result = Failure(sqlite3_errcode(m_db));
+        result = Failure(Sql().errcode(m_db));
         break;
       }
-      sqlite3_bind_int64(insert.get(), 1, key);
+      Sql().bind_int64(insert.get(), 1, key);
       BindText(insert.get(), 2, names[i]);
-      sqlite3_bind_int64(insert.get(), 3, now);
+      Sql().bind_int64(insert.get(), 3, now);
       bool row;
       result = Step(insert.get(), row);
       if (result != ERROR_SUCCESS) break;
-      child = sqlite3_last_insert_rowid(m_db);
+      child = Sql().last_insert_rowid(m_db);
       result = Touch(key, now);
       created = true;
     }
@@ -261,9 +263,9 @@ LONG Store::DeleteKey(int64_t start, const std::vector<std::string_view>& names)
   if (result == ERROR_SUCCESS) {
     Use children(Prepared(kHasChildren));
     if (!children) {
-      result = Failure(sqlite3_errcode(m_db));
+      result = Failure(Sql().errcode(m_db));
     } else {
-      sqlite3_bind_int64(children.get(), 1, key);
+      Sql().bind_int64(children.get(), 1, key);
       bool row = false;
       result = Step(children.get(), row);
       if (result == ERROR_SUCCESS && row) result = ERROR_ACCESS_DENIED;
@@ -272,9 +274,9 @@ LONG Store::DeleteKey(int64_t start, const std::vector<std::string_view>& names)
   if (result == ERROR_SUCCESS) {
     Use values(Prepared(kDeleteValues));
     if (!values) {
-      result = Failure(sqlite3_errcode(m_db));
+      result = Failure(Sql().errcode(m_db));
     } else {
-      sqlite3_bind_int64(values.get(), 1, key);
+      Sql().bind_int64(values.get(), 1, key);
       bool row;
       result = Step(values.get(), row);
     }
@@ -283,12 +285,12 @@ LONG Store::DeleteKey(int64_t start, const std::vector<std::string_view>& names)
   if (result == ERROR_SUCCESS) {
     Use remove(Prepared(kDeleteKey));
     if (!remove) {
-      result = Failure(sqlite3_errcode(m_db));
+      result = Failure(Sql().errcode(m_db));
     } else {
-      sqlite3_bind_int64(remove.get(), 1, key);
+      Sql().bind_int64(remove.get(), 1, key);
       bool row = false;
       result = Step(remove.get(), row);
-      if (row) parent = sqlite3_column_int64(remove.get(), 0);
+      if (row) parent = Sql().column_int64(remove.get(), 0);
       // Run the statement to its end so that the deletion is complete before the commit.
       while (result == ERROR_SUCCESS && row) result = Step(remove.get(), row);
     }
@@ -299,40 +301,40 @@ LONG Store::DeleteKey(int64_t start, const std::vector<std::string_view>& names)
 
 LONG Store::SetValue(int64_t key, std::string_view name, DWORD type, const BYTE* data, DWORD size) {
   Use use(Prepared(kSetValue));
-  if (!use) return Failure(sqlite3_errcode(m_db));
+  if (!use) return Failure(Sql().errcode(m_db));
   sqlite3_stmt* s = use.get();
-  sqlite3_bind_int64(s, 1, key);
+  Sql().bind_int64(s, 1, key);
   BindText(s, 2, name);
-  sqlite3_bind_int64(s, 3, type);
+  Sql().bind_int64(s, 3, type);
   if (size > 0)
-    sqlite3_bind_blob64(s, 4, data, size, SQLITE_STATIC);
+    Sql().bind_blob64(s, 4, data, size, SQLITE_STATIC);
   else
-    sqlite3_bind_zeroblob(s, 4, 0);
-  sqlite3_bind_int64(s, 5, Now());
+    Sql().bind_zeroblob(s, 4, 0);
+  Sql().bind_int64(s, 5, Now());
   bool row;
   const LONG result = Step(s, row);
   if (result != ERROR_SUCCESS) return result;
-  return sqlite3_changes(m_db) > 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+  return Sql().changes(m_db) > 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
 LONG Store::QueryValue(int64_t key, std::string_view name, DWORD* type, BYTE* data, DWORD* size) {
   // A size query need not read the data itself (which may span many pages).
   Use use(Prepared(data != nullptr ? kQueryValue : kQueryValueSize));
-  if (!use) return Failure(sqlite3_errcode(m_db));
+  if (!use) return Failure(Sql().errcode(m_db));
   sqlite3_stmt* s = use.get();
-  sqlite3_bind_int64(s, 1, key);
+  Sql().bind_int64(s, 1, key);
   BindText(s, 2, name);
   bool row;
   const LONG result = Step(s, row);
   if (result != ERROR_SUCCESS) return result;
   if (!row) {
-    sqlite3_reset(s);
+    Sql().reset(s);
     const LONG exists = KeyExists(key);
     return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
   }
-  if (type != nullptr) *type = static_cast<DWORD>(sqlite3_column_int64(s, 0));
+  if (type != nullptr) *type = static_cast<DWORD>(Sql().column_int64(s, 0));
   if (data == nullptr) {
-    if (size != nullptr) *size = static_cast<DWORD>(sqlite3_column_int64(s, 1));
+    if (size != nullptr) *size = static_cast<DWORD>(Sql().column_int64(s, 1));
     return ERROR_SUCCESS;
   }
   return CopyData(s, 1, data, size);
@@ -345,13 +347,13 @@ LONG Store::DeleteValue(int64_t key, std::string_view name) {
   if (result == ERROR_SUCCESS) {
     Use use(Prepared(kDeleteValue));
     if (!use) {
-      result = Failure(sqlite3_errcode(m_db));
+      result = Failure(Sql().errcode(m_db));
     } else {
-      sqlite3_bind_int64(use.get(), 1, key);
+      Sql().bind_int64(use.get(), 1, key);
       BindText(use.get(), 2, name);
       bool row;
       result = Step(use.get(), row);
-      if (result == ERROR_SUCCESS && sqlite3_changes(m_db) == 0) result = ERROR_FILE_NOT_FOUND;
+      if (result == ERROR_SUCCESS && Sql().changes(m_db) == 0) result = ERROR_FILE_NOT_FOUND;
     }
   }
   if (result == ERROR_SUCCESS) result = Touch(key, Now());
@@ -360,30 +362,30 @@ LONG Store::DeleteValue(int64_t key, std::string_view name) {
 
 bool Store::Continues(const Cursor& cursor, int64_t key, DWORD index) const {
   return index > 0 && cursor.key == key && cursor.index + 1 == index &&
-         cursor.changes == sqlite3_total_changes64(m_db);
+         cursor.changes == Sql().total_changes64(m_db);
 }
 
 void Store::Remember(Cursor& cursor, int64_t key, DWORD index, const std::string& name) {
   cursor.key = key;
   cursor.index = index;
   cursor.name = name;
-  cursor.changes = sqlite3_total_changes64(m_db);
+  cursor.changes = Sql().total_changes64(m_db);
 }
 
 LONG Store::EnumKey(int64_t key, DWORD index, std::string& name, int64_t& lastWrite) {
   {
     const bool next = Continues(m_keyCursor, key, index);
     Use use(Prepared(next ? kNextKey : kEnumKey));
-    if (!use) return Failure(sqlite3_errcode(m_db));
-    sqlite3_bind_int64(use.get(), 1, key);
+    if (!use) return Failure(Sql().errcode(m_db));
+    Sql().bind_int64(use.get(), 1, key);
     if (next) BindText(use.get(), 2, m_keyCursor.name);
-    else sqlite3_bind_int64(use.get(), 2, index);
+    else Sql().bind_int64(use.get(), 2, index);
     bool row;
     const LONG result = Step(use.get(), row);
     if (result != ERROR_SUCCESS) return result;
     if (row) {
       name = ColumnText(use.get(), 0);
-      lastWrite = sqlite3_column_int64(use.get(), 1);
+      lastWrite = Sql().column_int64(use.get(), 1);
       Remember(m_keyCursor, key, index, name);
       return ERROR_SUCCESS;
     }
@@ -397,18 +399,18 @@ LONG Store::EnumValue(int64_t key, DWORD index, std::string& name, DWORD* type, 
   {
     const bool next = Continues(m_valueCursor, key, index);
     Use use(Prepared(next ? kNextValue : kEnumValue));
-    if (!use) return Failure(sqlite3_errcode(m_db));
+    if (!use) return Failure(Sql().errcode(m_db));
     sqlite3_stmt* s = use.get();
-    sqlite3_bind_int64(s, 1, key);
+    Sql().bind_int64(s, 1, key);
     if (next) BindText(s, 2, m_valueCursor.name);
-    else sqlite3_bind_int64(s, 2, index);
+    else Sql().bind_int64(s, 2, index);
     bool row;
     const LONG result = Step(s, row);
     if (result != ERROR_SUCCESS) return result;
     if (row) {
       name = ColumnText(s, 0);
       Remember(m_valueCursor, key, index, name);
-      if (type != nullptr) *type = static_cast<DWORD>(sqlite3_column_int64(s, 1));
+      if (type != nullptr) *type = static_cast<DWORD>(Sql().column_int64(s, 1));
       return CopyData(s, 2, data, size);
     }
   }

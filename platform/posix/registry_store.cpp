@@ -9,7 +9,7 @@
 #include "platform/posix/internal.h"
 #include "platform/win32.h"
 
-#include <sqlite3.h>
+#include "platform/posix/sqlite.h"
 
 #include <atomic>
 #include <cerrno>
@@ -23,6 +23,8 @@
 #include <unistd.h>
 
 namespace hk::posix::registry {
+
+using sqlite::Sql;
 
 namespace {
 
@@ -98,17 +100,17 @@ int BusyWait(void*, int attempt) {
 // Runs one statement to completion; 'text' receives the first column of the first row.
 int Execute(sqlite3* db, const char* sql, std::string* text = nullptr) {
   sqlite3_stmt* statement = nullptr;
-  int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+  int rc = Sql().prepare_v2(db, sql, -1, &statement, nullptr);
   if (rc != SQLITE_OK) return rc;
   bool first = true;
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+  while ((rc = Sql().step(statement)) == SQLITE_ROW) {
     if (first && text != nullptr) {
-      const unsigned char* value = sqlite3_column_text(statement, 0);
+      const unsigned char* value = Sql().column_text(statement, 0);
       *text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
     }
     first = false;
   }
-  sqlite3_finalize(statement);
+  Sql().finalize(statement);
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
@@ -255,7 +257,7 @@ LONG Store::Open(bool create) {
     } else if (m_damaged) {
       // Damage found in use: stop using the file, and write nothing back into it. Opening
       // again checks it from the start.
-      sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+      Sql().db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
       Close();
     } else {
       return ERROR_SUCCESS;
@@ -295,31 +297,32 @@ LONG Store::OpenExisting(bool fresh) {
   const bool hadWal = Exists(m_path + "-wal");
   const bool hadShm = Exists(m_path + "-shm");
   const bool writable = access(m_path.c_str(), W_OK) == 0;
+  if (sqlite::Load() == nullptr) return ERROR_MOD_NOT_FOUND;
   sqlite3* db = nullptr;
   const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-  int rc = sqlite3_open_v2(m_path.c_str(), &db, flags, nullptr);
+  int rc = Sql().open_v2(m_path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
-    const int err = db != nullptr ? sqlite3_system_errno(db) : 0;
-    sqlite3_close(db);
+    const int err = db != nullptr ? Sql().system_errno(db) : 0;
+    Sql().close(db);
     return err == EACCES || err == EPERM ? ERROR_ACCESS_DENIED : ErrorFromSqlite(rc);
   }
   // Until the file is known to be sound, closing must not write anything back into it.
-  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-  sqlite3_busy_handler(db, BusyWait, nullptr);
+  Sql().db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  Sql().busy_handler(db, BusyWait, nullptr);
   m_db = db;
   // The log is written with every commit, so a killed process loses nothing that was
   // committed; syncing is left to RegFlushKey (and to checkpoints).
   LONG result = ErrorFromSqlite(Execute(m_db, "PRAGMA synchronous=NORMAL"));
   if (result == ERROR_SUCCESS) result = fresh ? Initialise() : Verify();
   if (result != ERROR_SUCCESS) {
-    sqlite3_close(m_db);
+    Sql().close(m_db);
     m_db = nullptr;
     // A file that is not a store: take away the side files opening it made, so that it is
     // left as it was found.
     if (result == ERROR_BADDB) Discard(!hadWal, !hadShm);
     return result;
   }
-  sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+  Sql().db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
   m_generation = g_forkGeneration.load();
   return ERROR_SUCCESS;
 }
@@ -358,7 +361,7 @@ LONG Store::Initialise() {
           "INSERT INTO keys(id, parent, name, written) VALUES(1, NULL, '', 0);"
           "PRAGMA application_id=" + std::to_string(kApplicationId) + ";"
           "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
-      result = ErrorFromSqlite(sqlite3_exec(m_db, schema.c_str(), nullptr, nullptr, nullptr));
+      result = ErrorFromSqlite(Sql().exec(m_db, schema.c_str(), nullptr, nullptr, nullptr));
     }
   }
   rc = Execute(m_db, result == ERROR_SUCCESS ? "COMMIT" : "ROLLBACK");
@@ -375,7 +378,7 @@ LONG Store::Verify() {
   rc = ExecuteInt(m_db, "PRAGMA application_id", id);
   if (rc != SQLITE_OK) return ErrorFromSqlite(rc);
   // A store whose set-up was interrupted after the switch to the log: finish it.
-  if (id == 0) return sqlite3_db_readonly(m_db, "main") == 1 ? ERROR_BADDB : Initialise();
+  if (id == 0) return Sql().db_readonly(m_db, "main") == 1 ? ERROR_BADDB : Initialise();
   if (id != kApplicationId) return ERROR_BADDB;
   rc = ExecuteInt(m_db, "PRAGMA user_version", version);
   if (rc != SQLITE_OK) return ErrorFromSqlite(rc);
@@ -406,9 +409,9 @@ void Store::Close() {
     Abandon();
     return;
   }
-  for (sqlite3_stmt* statement : m_statements) sqlite3_finalize(statement);
+  for (sqlite3_stmt* statement : m_statements) Sql().finalize(statement);
   m_statements.clear();
-  sqlite3_close_v2(m_db);
+  Sql().close_v2(m_db);
   m_db = nullptr;
   m_keyCursor = Cursor();
   m_valueCursor = Cursor();

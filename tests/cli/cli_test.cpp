@@ -51,4 +51,20 @@ TEST_F(Cli, ErrorShellPrintsTheMappedCode) {
   EXPECT_EQ(r.out.rfind("32: ", 0), 0u) << r.out;
 }
 
+#if !defined(_WIN32)
+// SQLite is loaded by the first registry access, not at start-up: the loader's trace of a
+// run that never touches a setting does not name it, that of a registry read does.
+TEST_F(Cli, SqliteIsLoadedOnlyByTheRegistry) {
+  hk::test::TempDir store;
+  const std::string trace = "LD_DEBUG=files HOSTKIT_REGISTRY_DIR='" + store.Path() + "'";
+  const ToolRun plain = RunTool("path is-abs /x", trace);
+  EXPECT_EQ(plain.status, 0);
+  EXPECT_NE(plain.err.find("libc.so"), std::string::npos) << "no loader trace";
+  EXPECT_EQ(plain.err.find("libsqlite3"), std::string::npos);
+  const ToolRun registry = RunTool("reg put 'HKCU\\Software\\T' n --dword 1", trace);
+  EXPECT_EQ(registry.status, 0) << registry.err;
+  EXPECT_NE(registry.err.find("libsqlite3"), std::string::npos);
+}
+#endif
+
 }  // namespace
