@@ -25,8 +25,6 @@ ToolRun RunMail(const std::string& arguments) { return RunTool("mail " + argumen
 
 namespace fs = std::filesystem;
 
-std::string Quoted(const std::string& word) { return "\"" + word + "\""; }
-
 class MailCli : public testing::Test {
  protected:
   void SetUp() override {
@@ -81,6 +79,8 @@ class MailCliWithProvider : public MailCli {
   std::unique_ptr<hk::test::ScopedEnv> m_env;
   std::unique_ptr<hk::test::ScopedEnv> m_providers;
 };
+
+std::string Quoted(const std::string& word) { return "\"" + word + "\""; }
 
 std::string ReadPipe(FILE* pipe) {
   std::string out;
