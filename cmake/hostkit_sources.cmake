@@ -14,11 +14,11 @@ if(WIN32)
   set(HOSTKIT_RC ${PROJECT_SOURCE_DIR}/resources/hostkit.rc)
   set(HOSTKIT_SYSTEM_LIBS shell32 comdlg32 user32 advapi32 rpcrt4 mpr ole32)
 else()
-  file(GLOB platform_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/posix/*.cpp)
+  file(GLOB platform_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/posix/*/*.cpp)
   set(HOSTKIT_RC "")
   find_package(Threads REQUIRED)
   set(HOSTKIT_SYSTEM_LIBS Threads::Threads ${CMAKE_DL_LIBS})
   # The registry's store (Debian libsqlite3-dev) is SQLite, loaded when first used
-  # (platform/posix/sqlite.cpp): only its header is needed to build.
+  # (platform/posix/registry/sqlite.cpp): only its header is needed to build.
 endif()
 list(APPEND HOSTKIT_SOURCES ${platform_sources})

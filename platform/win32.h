@@ -41,23 +41,11 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr const char* kPathSeparatorText = "\\";
 }  // namespace hk
 #else
-#  include "platform/posix/errors.h"
-#  include "platform/posix/modules.h"
-#  include "platform/posix/resources.h"
-#  include "platform/posix/codepage.h"
-#  include "platform/posix/files.h"
-#  include "platform/posix/find.h"
-#  include "platform/posix/mapping.h"
-#  include "platform/posix/registry.h"
-#  include "platform/posix/process.h"
-#  include "platform/posix/clock.h"
-#  include "platform/posix/shell.h"
-#  include "platform/posix/netapi.h"
-#  include "platform/posix/rpc.h"
-#  include "platform/posix/sysinfo.h"
-#  include "platform/posix/mbstring.h"
-#  include "platform/posix/user.h"
-#  include "platform/posix/paths.h"
+#  include "platform/posix/system/system.h"
+#  include "platform/posix/process/process.h"
+#  include "platform/posix/files/files.h"
+#  include "platform/posix/registry/registry.h"
+#  include "platform/posix/net/net.h"
 namespace hk {
 inline constexpr char kPathSeparator = '/';
 inline constexpr const char* kPathSeparatorText = "/";

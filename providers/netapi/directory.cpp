@@ -2,7 +2,7 @@
 // serialised here; records of any length are read into buffers that grow on ERANGE.
 #include "providers/netapi/directory.h"
 
-#include "platform/posix/netconfig.h"
+#include "platform/posix/net/netconfig.h"
 
 #include <grp.h>
 #include <pwd.h>

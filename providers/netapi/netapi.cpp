@@ -7,9 +7,9 @@
 // is the position of the next entry. A caller that continues without a snapshot (another
 // listing of the same kind replaced it) gets a fresh one: positions stay meaningful as long as
 // the directory does not change in between.
-#include "platform/posix/netapi.h"
+#include "platform/posix/net/net.h"
 
-#include "platform/posix/netconfig.h"
+#include "platform/posix/net/netconfig.h"
 #include "providers/netapi/buffers.h"
 #include "providers/netapi/directory.h"
 
@@ -193,7 +193,7 @@ NET_API_STATUS UserRecord(const Account& account, DWORD level, LPBYTE* buffer) {
 }  // namespace
 
 // The controller of a domain the host belongs to, as its configuration names it (see
-// HostDomains in platform/posix/netconfig.h), in the form "\\\\host". No domain given: the first
+// HostDomains in platform/posix/net/netconfig.h), in the form "\\\\host". No domain given: the first
 // of them. A domain the host does not belong to, or one whose configuration leaves the
 // controller to service discovery: NERR_DCNotFound.
 NETAPI_EXPORT NET_API_STATUS NetGetDCName(LPCWSTR server, LPCWSTR domain, LPBYTE* buffer) {

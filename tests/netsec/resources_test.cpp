@@ -5,7 +5,7 @@
 #include "platform/win32.h"
 
 #if !defined(_WIN32)
-#  include "platform/posix/netconfig.h"
+#  include "platform/posix/net/netconfig.h"
 
 #  include <sys/stat.h>
 #  include <unistd.h>

@@ -1,6 +1,6 @@
 // A network API library that lacks its last entry point (NetUserGetInfo): binding it must
 // fail, leaving the network API unavailable. None of these is ever called.
-#include "platform/posix/netapi.h"
+#include "platform/posix/net/net.h"
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 

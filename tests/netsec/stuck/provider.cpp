@@ -1,7 +1,7 @@
 // A network API library whose listings keep asking for more data without bringing any entries.
 // A caller that does not notice would page for ever; to make that a failure rather than a hang,
 // every listing gives in after a hundred such pages and answers success.
-#include "platform/posix/netapi.h"
+#include "platform/posix/net/net.h"
 
 #include <cstdlib>
 

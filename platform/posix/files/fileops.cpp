@@ -1,0 +1,316 @@
+// POSIX implementation of part of the Win32 subset. Only code that holds for every Unix the
+// library builds on lives under platform/posix; every function keeps the Win32 contract: the
+// same result conventions, the last error set on every failure path, never an exception.
+//
+// Whole-file operations: copying, moving, creating directories and asking for free space.
+#include "platform/faults.h"
+#include "platform/posix/files/fileobject.h"
+#include "platform/posix/files/files.h"
+#include "platform/posix/system/internal.h"
+#include "platform/posix/process/process.h"
+#include "platform/win32.h"
+
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iterator>
+#include <vector>
+
+namespace hk::posix {
+
+namespace {
+
+// Closes a descriptor on every way out of a function.
+class ScopedFd {
+ public:
+  explicit ScopedFd(int fd) : m_fd(fd) {}
+  ~ScopedFd() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  ScopedFd(const ScopedFd&) = delete;
+  ScopedFd& operator=(const ScopedFd&) = delete;
+  int get() const { return m_fd; }
+  // Closes now, reporting the result (close can report a delayed write error).
+  bool Close() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd < 0 || ::close(fd) == 0 || errno == EINTR;
+  }
+
+ private:
+  int m_fd;
+};
+
+// Errors of copy_file_range and sendfile that mean "not between these two files", after which
+// the next, plainer way is tried.
+bool WayUnavailable(int err) {
+  return err == EXDEV || err == ENOSYS || err == EOPNOTSUPP || err == EINVAL || err == EBADF;
+}
+
+// Copies everything from the current position of 'in' to 'out': in the kernel where the
+// system offers it, through a buffer otherwise. 0 or an errno value.
+int CopyBytes(int in, int out) {
+  constexpr size_t kChunk = size_t{1} << 30;
+  // Tests can take the kernel's ways away to exercise the plainer ones.
+  const hk::sys::CopyWays ways = hk::sys::detail::g_copyWays.load();
+  bool started = false;
+  if (ways == hk::sys::CopyWays::All) {
+    for (;;) {
+      const ssize_t n = RetryOnInterrupt([&] { return ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0); });
+      if (n == 0) return 0;
+      if (n < 0) {
+        if (started || !WayUnavailable(errno)) return errno;
+        break;
+      }
+      started = true;
+    }
+  }
+  if (ways != hk::sys::CopyWays::BufferOnly) {
+    for (;;) {
+      const ssize_t n = RetryOnInterrupt([&] { return ::sendfile(out, in, nullptr, kChunk); });
+      if (n == 0) return 0;
+      if (n < 0) {
+        if (started || !WayUnavailable(errno)) return errno;
+        break;
+      }
+      started = true;
+    }
+  }
+  std::vector<char> buffer(size_t{1} << 20);
+  for (;;) {
+    const ssize_t n = RetryOnInterrupt([&] { return ::read(in, buffer.data(), buffer.size()); });
+    if (n == 0) return 0;
+    if (n < 0) return errno;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = RetryOnInterrupt([&] { return ::write(out, buffer.data() + done, n - done); });
+      if (w < 0) return errno;
+      done += w;
+    }
+  }
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+const BuiltinExport kKernelExports[] = {
+    {"GetDiskFreeSpaceExA", reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&GetDiskFreeSpaceExA))},
+};
+
+// Callers bind the 64-bit free-space query by name from the system library, as they must on
+// the systems that may lack it; here it is always there.
+struct KernelModule {
+  KernelModule() { RegisterBuiltinModule("KERNEL32.DLL", kKernelExports, std::size(kKernelExports)); }
+} g_kernelModule;
+
+}  // namespace
+
+}  // namespace hk::posix
+
+using hk::posix::FailWith;
+using hk::posix::FailWithErrno;
+using hk::posix::ScopedFd;
+
+BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
+  std::string from;
+  std::string to;
+  if (!hk::posix::NativePath(existing, from) || !hk::posix::NativePath(destination, to)) return FALSE;
+  ScopedFd in(hk::posix::RetryOnInterrupt([&] { return ::open(from.c_str(), O_RDONLY | O_CLOEXEC); }));
+  if (in.get() < 0) return FailWith(hk::posix::ErrorForPath(errno, from));
+  struct stat source {};
+  if (::fstat(in.get(), &source) != 0) return FailWithErrno(errno);
+  if (S_ISDIR(source.st_mode)) return FailWith(ERROR_ACCESS_DENIED);
+  if (hk::posix::SharingConflicts(in.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE))
+    return FailWith(ERROR_SHARING_VIOLATION);
+  const mode_t mode = source.st_mode & 0777;
+
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
+  bool replacing = false;
+  if (failIfExists) {
+    // O_EXCL decides in one step, so a name that appears meanwhile (even a dangling link) is
+    // never written through.
+    flags |= O_EXCL;
+  } else {
+    struct stat target {};
+    if (::stat(to.c_str(), &target) == 0) {
+      if (S_ISDIR(target.st_mode)) return FailWith(ERROR_ACCESS_DENIED);
+      if (hk::posix::SameFile(source, target)) return FailWith(ERROR_SHARING_VIOLATION);
+      if ((target.st_mode & S_IWUSR) == 0) return FailWith(ERROR_ACCESS_DENIED);
+      replacing = true;
+    }
+  }
+  ScopedFd out(hk::posix::RetryOnInterrupt([&] { return ::open(to.c_str(), flags, mode); }));
+  if (out.get() < 0) {
+    const int err = errno;
+    return FailWith(err == EEXIST ? ERROR_FILE_EXISTS : hk::posix::ErrorForPath(err, to));
+  }
+  // From here on a failure removes what was written: a half copy must not pass for the file.
+  auto failAndRemove = [&](DWORD error) {
+    out.Close();
+    ::unlink(to.c_str());
+    return FailWith(error);
+  };
+  struct stat opened {};
+  if (::fstat(out.get(), &opened) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  if (hk::posix::SameFile(source, opened)) {
+    // Another process put the source under the destination's name meanwhile; leave it alone.
+    out.Close();
+    return FailWith(ERROR_SHARING_VIOLATION);
+  }
+  if (replacing) {
+    if (hk::posix::SharingConflicts(out.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
+      out.Close();
+      return FailWith(ERROR_SHARING_VIOLATION);
+    }
+    if (::ftruncate(out.get(), 0) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  }
+  if (const int err = hk::posix::CopyBytes(in.get(), out.get()); err != 0)
+    return failAndRemove(hk::posix::Win32ErrorFromErrno(err));
+  const timespec times[2] = {{0, UTIME_NOW}, source.st_mtim};
+  if (::futimens(out.get(), times) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  if (replacing && (opened.st_mode & 0777) != mode && ::fchmod(out.get(), mode) != 0)
+    return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  if (!out.Close()) {
+    const int err = errno;
+    ::unlink(to.c_str());
+    return FailWithErrno(err);
+  }
+  return TRUE;
+}
+
+namespace {
+
+// Makes a finished rename durable: the directory that now holds the name is synced.
+bool SyncParentDirectory(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  ScopedFd dir(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return dir.get() >= 0 && ::fsync(dir.get()) == 0;
+}
+
+// Renames, never over an existing name. 0 or an errno value.
+int RenameNoReplace(const std::string& from, const std::string& to, bool isDirectory) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const int err = errno;
+  if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP) return err;
+  // A file system without no-replace renames: a hard link refuses an existing name just as
+  // atomically; directories (which cannot be linked) are checked first.
+  struct stat target {};
+  if (::lstat(to.c_str(), &target) == 0) return EEXIST;
+  if (!isDirectory && ::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return 0;
+  }
+  if (errno == EEXIST) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+BOOL MoveFileExA(LPCSTR existing, LPCSTR destination, DWORD flags) {
+  std::string from;
+  std::string to;
+  if (!hk::posix::NativePath(existing, from) || !hk::posix::NativePath(destination, to)) return FALSE;
+  struct stat source {};
+  if (::lstat(from.c_str(), &source) != 0) return FailWith(hk::posix::ErrorForPath(errno, from));
+  const bool isDirectory = S_ISDIR(source.st_mode);
+  if (S_ISREG(source.st_mode)) {
+    // A holder that opened the file without FILE_SHARE_DELETE keeps it where it is.
+    ScopedFd probe(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (probe.get() >= 0 && hk::posix::DeleteDenied(probe.get())) return FailWith(ERROR_SHARING_VIOLATION);
+  }
+  const bool replace = (flags & MOVEFILE_REPLACE_EXISTING) != 0;
+  int err = 0;
+  if (replace) {
+    struct stat target {};
+    if (::lstat(to.c_str(), &target) == 0) {
+      if (S_ISDIR(target.st_mode) || (S_ISREG(target.st_mode) && (target.st_mode & S_IWUSR) == 0))
+        return FailWith(ERROR_ACCESS_DENIED);
+      if (S_ISREG(target.st_mode)) {
+        ScopedFd probe(::open(to.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (probe.get() >= 0 && hk::posix::DeleteDenied(probe.get())) return FailWith(ERROR_SHARING_VIOLATION);
+      }
+    }
+    err = ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  } else {
+    err = RenameNoReplace(from, to, isDirectory);
+  }
+  if (err == EXDEV) {
+    if (isDirectory) return FailWith(ERROR_NOT_SAME_DEVICE);
+    if (!(flags & MOVEFILE_COPY_ALLOWED)) return FailWith(ERROR_NOT_SAME_DEVICE);
+    if (!CopyFileA(existing, destination, replace ? FALSE : TRUE)) {
+      // An existing target is refused with the same code whether or not the move crosses
+      // file systems.
+      if (GetLastError() == ERROR_FILE_EXISTS) SetLastError(ERROR_ALREADY_EXISTS);
+      return FALSE;
+    }
+    if (::unlink(from.c_str()) != 0) {
+      err = errno;
+      ::unlink(to.c_str());
+      return FailWithErrno(err);
+    }
+    err = 0;
+  }
+  if (err == EEXIST || err == ENOTEMPTY) return FailWith(ERROR_ALREADY_EXISTS);
+  if (err != 0) return FailWith(hk::posix::ErrorForPath(err, to));
+  if ((flags & MOVEFILE_WRITE_THROUGH) && !SyncParentDirectory(to)) return FailWithErrno(errno);
+  return TRUE;
+}
+
+BOOL MoveFileA(LPCSTR existing, LPCSTR destination) {
+  return MoveFileExA(existing, destination, MOVEFILE_COPY_ALLOWED);
+}
+
+BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
+  std::string path;
+  if (!hk::posix::NativePath(name, path)) return FALSE;
+  if (::mkdir(path.c_str(), 0777) == 0) return TRUE;
+  const int err = errno;
+  if (err == EEXIST) return FailWith(ERROR_ALREADY_EXISTS);
+  if (err == ENOENT || err == ENOTDIR) return FailWith(ERROR_PATH_NOT_FOUND);
+  return FailWithErrno(err);
+}
+
+namespace {
+
+bool VolumeOf(LPCSTR root, struct statvfs& info) {
+  std::string path = ".";
+  if (root != nullptr && !hk::posix::NativePath(root, path)) return false;
+  if (::statvfs(path.c_str(), &info) != 0) {
+    SetLastError(hk::posix::ErrorForPath(errno, path));
+    return false;
+  }
+  return true;
+}
+
+DWORD Capped(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(value); }
+
+}  // namespace
+
+BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
+                       LPDWORD freeClusters, LPDWORD totalClusters) {
+  struct statvfs info {};
+  if (!VolumeOf(root, info)) return FALSE;
+  const uint64_t unit = info.f_frsize != 0 ? info.f_frsize : info.f_bsize;
+  const bool sectors = unit % 512 == 0 && unit != 0;
+  if (bytesPerSector != nullptr) *bytesPerSector = sectors ? 512 : Capped(unit);
+  if (sectorsPerCluster != nullptr) *sectorsPerCluster = sectors ? Capped(unit / 512) : 1;
+  if (freeClusters != nullptr) *freeClusters = Capped(info.f_bavail);
+  if (totalClusters != nullptr) *totalClusters = Capped(info.f_blocks);
+  return TRUE;
+}
+
+BOOL GetDiskFreeSpaceExA(LPCSTR directory, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total,
+                         PULARGE_INTEGER totalFree) {
+  struct statvfs info {};
+  if (!VolumeOf(directory, info)) return FALSE;
+  const uint64_t unit = info.f_frsize != 0 ? info.f_frsize : info.f_bsize;
+  if (freeToCaller != nullptr) freeToCaller->QuadPart = unit * info.f_bavail;
+  if (total != nullptr) total->QuadPart = unit * info.f_blocks;
+  if (totalFree != nullptr) totalFree->QuadPart = unit * info.f_bfree;
+  return TRUE;
+}
