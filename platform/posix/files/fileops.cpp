@@ -141,6 +141,24 @@ int RenameNoReplace(const std::string& from, const std::string& to, bool isDirec
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// Overwrites a file in place with the bytes of `in`: how a copy replaces a writable file in a
+// directory where it may not create the scratch file. Without a scratch name a failure or a
+// kill can leave the file part written, as any in-place write can.
+BOOL CopyInPlace(int in, const std::string& target, const struct stat& source) {
+  ScopedFd out(RetryOnInterrupt([&] { return ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY); }));
+  if (out.get() < 0) return FailWith(ErrorForPath(errno, target));
+  if (::ftruncate(out.get(), 0) != 0) return FailWithErrno(errno);
+  if (const int err = CopyBytes(in, out.get()); err != 0)
+    return err < 0 ? FALSE : FailWithErrno(err);
+  // A file that belongs to someone else keeps its permissions and times (only its owner may set
+  // them); its bytes are the copy's.
+  const timespec times[2] = {{0, UTIME_NOW}, source.st_mtim};
+  [[maybe_unused]] const int timed = ::futimens(out.get(), times);
+  [[maybe_unused]] const int moded = ::fchmod(out.get(), source.st_mode & 0777);
+  if (!out.Close()) return FailWithErrno(errno);
+  return TRUE;
+}
+
 // A number for a scratch name that other processes are unlikely to pick at the same moment.
 unsigned ScratchNumber() {
   static std::atomic<unsigned> counter{static_cast<unsigned>(::getpid()) * 2654435761u ^
@@ -209,6 +227,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
   // one.
   std::string target = to;
   bool replacing = false;
+  struct stat owner {};
   struct stat entry {};
   if (::lstat(to.c_str(), &entry) == 0) {
     if (failIfExists) return FailWith(ERROR_FILE_EXISTS);
@@ -219,6 +238,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
       if (!S_ISREG(current.st_mode)) return FailWith(ERROR_OPEN_FAILED);
       if (hk::posix::SameFile(source, current)) return FailWith(ERROR_SHARING_VIOLATION);
       if ((current.st_mode & S_IWUSR) == 0) return FailWith(ERROR_ACCESS_DENIED);
+      owner = current;
       // A holder that denies others writing keeps its file, as when it is written in place.
       ScopedFd held(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
       if (held.get() >= 0 &&
@@ -230,7 +250,12 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
   if (hk::posix::CallFails(hk::sys::Call::Open)) return FALSE;
   std::string scratch;
   ScopedFd out(hk::posix::CreateScratch(target, mode, scratch));
-  if (out.get() < 0) return FailWith(hk::posix::ErrorForPath(errno, target));
+  if (out.get() < 0) {
+    const int err = errno;
+    // A writable file in a directory the caller may not write is still replaced, in place.
+    if (replacing && (err == EACCES || err == EPERM)) return hk::posix::CopyInPlace(in.get(), target, source);
+    return FailWith(hk::posix::ErrorForPath(err, target));
+  }
   auto failAndRemove = [&](DWORD error) {
     out.Close();
     ::unlink(scratch.c_str());
@@ -240,8 +265,13 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
     return failAndRemove(err < 0 ? GetLastError() : hk::posix::Win32ErrorFromErrno(err));
   const timespec times[2] = {{0, UTIME_NOW}, source.st_mtim};
   if (::futimens(out.get(), times) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
-  // A file that is replaced takes the source's permissions whatever the umask says.
-  if (replacing && ::fchmod(out.get(), mode) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  // A file that is replaced keeps its owner where the caller may give it (root copying over a
+  // user's file), and takes the source's permissions whatever the umask says.
+  if (replacing) {
+    // Only a privileged caller may give a file away; others keep it as their own.
+    [[maybe_unused]] const int given = ::fchown(out.get(), owner.st_uid, owner.st_gid);
+    if (::fchmod(out.get(), mode) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  }
   // A file that is replaced stays whole across a system crash too: the copy is on disk before it
   // takes the name. A new name is not synced (as cp does not): a killed process is covered by
   // the rename alone, and a sync per file would make a folder copy several times slower.
