@@ -104,14 +104,13 @@ HOSTKIT_API void GetDroppedFileInfo(HDROP drop, CStringArray& names, CWordArray&
 // "Failed to open: too many files selected." and FALSE. A negative limit gives FALSE at once.
 HOSTKIT_API int GetMultipleFileNames(CStringList& names, CString& filter, int limit);
 
-#if !defined(_WIN32)
 // A drop handle for what a desktop drop delivers as "text/uri-list": one URI per line (CR LF
 // or LF), '#' lines are comments. Local "file:" URIs (no host, "localhost" or this machine's
-// name) give their percent-decoded names in list order; other URIs are left out. Release the
-// handle with GetDroppedFileInfo or DragFinish. NULL (last error ERROR_INVALID_PARAMETER) for a
-// NULL list.
+// name) give their percent-decoded names in list order; other URIs are left out. On Windows
+// the names take the system's form: file:///C:/My%20Files/a.txt => C:\My Files\a.txt. Release
+// the handle with GetDroppedFileInfo or DragFinish. NULL (last error ERROR_INVALID_PARAMETER)
+// for a NULL list.
 HOSTKIT_API HDROP CreateDropFromUriList(const char* uriList);
-#endif
 
 // ---- creating and copying files and folders ---------------------------------------------------
 
