@@ -87,6 +87,11 @@ HOSTKIT_API int NameIsInSpecList(const CString& name, const CString& specList);
 // be, "Cannot launch the application <command line>." is shown and the result is FALSE. The
 // command line is passed to the system's writable buffer and comes back unchanged.
 HOSTKIT_API int RunApp(CString& commandLine, int show, int waitForExit, int waitForIdle);
+// As RunApp; in addition, when the program was waited for to its end (waitForExit), its exit
+// code in *exitCode. It is left untouched otherwise, and when the program could not be started
+// or its code read; exitCode may be NULL.
+//   RunApp(line, FALSE, TRUE, FALSE, &code) with line "hostkit --version" => TRUE, code 0
+HOSTKIT_API int RunApp(CString& commandLine, int show, int waitForExit, int waitForIdle, DWORD* exitCode);
 
 // Opens a document with the program the shell associates with it. Throws CNuOSException
 // with the Win32 code of the shell's failure (no associated program: 1155).
