@@ -92,10 +92,11 @@ else()
   set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 
   # The tool's run-time needs (C++ runtime included) come with the library package it
-  # depends on.
+  # depends on at its own version: dpkg-shlibdeps could not place a tool linked with
+  # libhostkit.so, which belongs to no installed package while the packages are made.
   set(CPACK_DEBIAN_TOOL_PACKAGE_NAME hostkit)
   set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
-  set(CPACK_DEBIAN_TOOL_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_TOOL_PACKAGE_SHLIBDEPS OFF)
   set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
 endif()
 include(CPack)
