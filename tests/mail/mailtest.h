@@ -59,15 +59,16 @@ namespace hk::test::mail {
 #if !defined(_WIN32)
 // A real SMTP server on a free loopback port (Python's aiosmtpd under /usr/bin/python3),
 // started by the constructor and stopped by the destructor. It stores what it receives.
+// Options and the names that script its refusals: smtp_server.py.
 class SmtpServer {
  public:
-  explicit SmtpServer(bool refuseAuth = false);
+  explicit SmtpServer(const std::vector<std::string>& options = {});
   ~SmtpServer();
   SmtpServer(const SmtpServer&) = delete;
   SmtpServer& operator=(const SmtpServer&) = delete;
   std::string Url() const { return "smtp://127.0.0.1:" + std::to_string(m_port); }
   int Connections() const;             // connections accepted so far
-  int AuthAttempts() const;            // credentials offered so far (refusing server only)
+  int AuthAttempts() const;            // credentials offered so far (--refuse-auth only)
   std::vector<std::string> Files() const;  // the stored messages, in arrival order
   std::string Recipients(size_t index) const;  // envelope recipients of message index
 

@@ -88,14 +88,14 @@ int FreePort() {
   return port;
 }
 
-SmtpServer::SmtpServer(bool refuseAuth) {
+SmtpServer::SmtpServer(const std::vector<std::string>& options) {
   const std::string script = Scripts() + "smtp_server.py";
   for (int attempt = 0; attempt < 5 && m_pid < 0; ++attempt) {
     m_port = FreePort();
     const std::string port = std::to_string(m_port);
     const std::string spool = m_spool.Path();
     std::vector<const char*> argv = {"/usr/bin/python3", script.c_str(), port.c_str(), spool.c_str()};
-    if (refuseAuth) argv.push_back("--refuse-auth");
+    for (const std::string& option : options) argv.push_back(option.c_str());
     argv.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char* const*>(argv.data()), environ) != 0) break;
