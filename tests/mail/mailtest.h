@@ -84,6 +84,7 @@ int FreePort();
 // What Python's email package reads from a stored message: the values of read_message.py.
 struct PythonRead {
   std::string subject, to, cc, body;
+  std::vector<std::string> names;  // display names of To and Cc, in order
   std::vector<std::pair<std::string, std::string>> attachments;  // name, bytes
 };
 PythonRead ReadWithPython(const std::string& file);

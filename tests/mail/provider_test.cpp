@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -137,6 +138,49 @@ TEST_F(Provider, OutboxMessageCarriesEverythingOfTheNote) {
   // No line of the stored message could end an SMTP transfer early or break a header.
   EXPECT_EQ(raw.find("\r\n.\r\n"), std::string::npos);
   EXPECT_EQ(raw.find("\n\n"), std::string::npos);
+}
+
+TEST_F(Provider, LongNamesKeepHeaderLinesShortAndReadBackExactly) {
+  // RFC 5322 allows no line over 998 characters; each of these names would make one as it stands.
+  std::string words;
+  for (int i = 0; words.size() < 1500; ++i) words += (i == 0 ? "word" : " word") + std::to_string(i);
+  const std::string solid(1200, 'n');  // nowhere to fold
+  const std::string quoted = "\"Quoted\" \\ and\\ , " + words.substr(0, 1000);
+  const LHANDLE session = Logon();
+  hk::test::TempDir files;
+  const std::string path = files.WriteFile("f.txt", "content");
+  const std::string longTitle = words + ".txt", quotedTitle = "\"" + solid + "\".bin";
+  MapiRecipDesc recipients[3] = {{0, MAPI_TO, Text(words.c_str()), Text("a@example.org"), 0, nullptr},
+                                 {0, MAPI_CC, Text(quoted.c_str()), Text("b@example.org"), 0, nullptr},
+                                 {0, MAPI_CC, Text(solid.c_str()), Text("c@example.org"), 0, nullptr}};
+  MapiFileDesc attachments[2] = {{0, 0, 0, Text(path.c_str()), Text(longTitle.c_str()), nullptr},
+                                 {0, 0, 1, Text(path.c_str()), Text(quotedTitle.c_str()), nullptr}};
+  MapiMessage message{};
+  message.lpszSubject = Text(solid.c_str());
+  message.nRecipCount = 3;
+  message.lpRecips = recipients;
+  message.nFileCount = 2;
+  message.lpFiles = attachments;
+  ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
+  const auto delivered = m_profile->Delivered();
+  ASSERT_EQ(delivered.size(), 1u);
+  const std::string raw = ReadWholeFile(delivered[0]);
+  for (size_t start = 0, end; start < raw.size(); start = end + 2) {
+    end = std::min(raw.find("\r\n", start), raw.size());
+    EXPECT_LE(end - start, 998u) << raw.substr(start, 60);
+  }
+#if !defined(_WIN32)
+  const hk::test::mail::PythonRead read = hk::test::mail::ReadWithPython(delivered[0]);
+  EXPECT_EQ(read.subject, solid);
+  // The third name can only go as encoded words; Python's parser reads those of a display name
+  // with blanks between them, which RFC 2047 has readers drop.
+  ASSERT_EQ(read.names.size(), 3u);
+  EXPECT_EQ(read.names[0], words);
+  EXPECT_EQ(read.names[1], quoted);
+  ASSERT_EQ(read.attachments.size(), 2u);
+  EXPECT_EQ(read.attachments[0].first, longTitle);
+  EXPECT_EQ(read.attachments[1].first, quotedTitle);
+#endif
 }
 
 TEST_F(Provider, RefusesWhatCannotBeSent) {

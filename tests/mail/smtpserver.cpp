@@ -167,6 +167,7 @@ PythonRead ReadWithPython(const std::string& file) {
     else if (key == "to") read.to = Unescape(rest);
     else if (key == "cc") read.cc = Unescape(rest);
     else if (key == "body") read.body = Unescape(rest);
+    else if (key == "name") read.names.push_back(Unescape(rest));
     else if (key == "attachment") {
       const size_t last = rest.rfind(' ');
       read.attachments.emplace_back(Unescape(rest.substr(0, last)), FromHex(rest.substr(last + 1)));
