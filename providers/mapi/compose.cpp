@@ -273,16 +273,6 @@ ULONG ReadAttachment(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
-bool IsUsableAddress(const std::string& address) {
-  if (address.empty() || address.size() > 320) return false;
-  for (char c : address)
-    if (c <= 0x20 || c >= 0x7F || c == '<' || c == '>' || c == ',' || c == '"' || c == '(' || c == ')' ||
-        c == ';' || c == '\\')
-      return false;
-  const size_t at = address.rfind('@');
-  return at != std::string::npos && at > 0 && at + 1 < address.size();
-}
-
 ULONG ComposeMessage(const Outgoing& mail, std::string& message) {
   std::vector<Attachment> order = mail.attachments;
   std::stable_sort(order.begin(), order.end(),

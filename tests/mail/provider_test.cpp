@@ -65,30 +65,50 @@ TEST_F(Provider, ProfilesThatCannotBeUsedRefuseTheLogon) {
   EXPECT_EQ(session, 0u);
 }
 
-TEST_F(Provider, ResolvesThroughTheAddressBook) {
+// A name resolves exactly when a mail to it could be sent: to one usable address.
+TEST_F(Provider, ResolvesOnlyToAddressesThatCanBeSentTo) {
+  m_profile->Dir().WriteFile("default.conf",
+                             hk::test::mail::OutboxSettings(m_profile->Outbox()) + "Broken = not an address\n");
   const LHANDLE session = Logon();
   struct Case {
     const char* name;
-    ULONG result;
-    const char* address;
+    const char* address;  // nullptr: unknown
   } cases[] = {
-      {"carol@example.com", 0, "carol@example.com"},
-      {"alice", 0, "alice@example.org"},
-      {"BOB BUILDER", 0, "bob@example.net"},
-      {"Mallory", MAPI_E_UNKNOWN_RECIPIENT, nullptr},
-      {"", MAPI_E_UNKNOWN_RECIPIENT, nullptr},
+      {"carol@example.com", "carol@example.com"},
+      {"  carol@example.com ", "carol@example.com"},
+      {"alice", "alice@example.org"},
+      {"BOB BUILDER", "bob@example.net"},
+      {"Mallory", nullptr},
+      {"", nullptr},
+      {"x@y\r\nBcc: z@example.org", nullptr},
+      {"tab\t@example.org", nullptr},
+      {"<@>", nullptr},
+      {"@example.org", nullptr},
+      {"someone@", nullptr},
+      {"a@b@example.org", nullptr},
+      {"Alice <alice@example.org>", nullptr},
+      {"Broken", nullptr},
   };
+  size_t sent = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ULONG expected = c.address != nullptr ? SUCCESS_SUCCESS : MAPI_E_UNKNOWN_RECIPIENT;
     lpMapiRecipDesc recipient = nullptr;
-    EXPECT_EQ(CNuMAPI::MAPIResolveName(session, 0, Text(c.name), 0, 0, &recipient), c.result) << c.name;
+    EXPECT_EQ(CNuMAPI::MAPIResolveName(session, 0, Text(c.name), 0, 0, &recipient), expected);
     if (c.address == nullptr) {
       EXPECT_EQ(recipient, nullptr);
-      continue;
+    } else if (recipient != nullptr) {
+      EXPECT_STREQ(recipient->lpszAddress, c.address);
+      EXPECT_EQ(CNuMAPI::MAPIFreeBuffer(recipient), 0u);
     }
-    ASSERT_NE(recipient, nullptr);
-    EXPECT_STREQ(recipient->lpszAddress, c.address);
-    EXPECT_EQ(CNuMAPI::MAPIFreeBuffer(recipient), 0u);
+    MapiRecipDesc to{0, MAPI_TO, Text(c.name), nullptr, 0, nullptr};
+    MapiMessage message{};
+    message.nRecipCount = 1;
+    message.lpRecips = &to;
+    EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), expected);
+    if (expected == SUCCESS_SUCCESS) ++sent;
   }
+  EXPECT_EQ(m_profile->Delivered().size(), sent);
   // Only what the provider handed out is freed.
   char foreign[sizeof(MapiRecipDesc)] = {};
   EXPECT_NE(CNuMAPI::MAPIFreeBuffer(foreign), 0u);
