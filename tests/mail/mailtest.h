@@ -4,6 +4,8 @@
 
 #include "tests/support/fixtures.h"
 
+#include <hostkit/mail.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -38,6 +40,19 @@ class ProfileScope {
 
 // Settings of a profile that delivers into the outbox of the scope, with an address book.
 std::string OutboxSettings(const std::string& outbox);
+
+// A message for MAPISendMail of the given entries (pointed to, not copied) and texts.
+inline MapiMessage MessageOf(MapiRecipDesc* recipients, ULONG recipientCount, MapiFileDesc* files = nullptr,
+                             ULONG fileCount = 0, const char* subject = nullptr, const char* text = nullptr) {
+  MapiMessage message{};
+  message.lpszSubject = const_cast<LPSTR>(subject);
+  message.lpszNoteText = const_cast<LPSTR>(text);
+  message.nRecipCount = recipientCount;
+  message.lpRecips = recipients;
+  message.nFileCount = fileCount;
+  message.lpFiles = files;
+  return message;
+}
 
 // What a MIME reader finds in a message.
 struct ReadMessage {

@@ -11,6 +11,7 @@
 
 namespace {
 
+using hk::test::mail::MessageOf;
 using hk::test::mail::ParseMessage;
 using hk::test::mail::ProfileScope;
 using hk::test::ReadWholeFile;
@@ -102,9 +103,7 @@ TEST_F(Provider, ResolvesOnlyToAddressesThatCanBeSentTo) {
       EXPECT_EQ(CNuMAPI::MAPIFreeBuffer(recipient), 0u);
     }
     MapiRecipDesc to{0, MAPI_TO, Text(c.name), nullptr, 0, nullptr};
-    MapiMessage message{};
-    message.nRecipCount = 1;
-    message.lpRecips = &to;
+    MapiMessage message = MessageOf(&to, 1);
     EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), expected);
     if (expected == SUCCESS_SUCCESS) ++sent;
   }
@@ -130,13 +129,8 @@ TEST_F(Provider, OutboxMessageCarriesEverythingOfTheNote) {
       {0, 0, 12, Text(second.c_str()), Text("Bericht \xC3\xBC" "ber das Jahr.txt"), nullptr},
       {0, 0, 11, Text(first.c_str()), nullptr, nullptr},
   };
-  MapiMessage message{};
-  message.lpszSubject = Text("Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 a subject");
-  message.lpszNoteText = Text("Line one\n.dot line\nends with  ");
-  message.nRecipCount = 3;
-  message.lpRecips = recipients;
-  message.nFileCount = 2;
-  message.lpFiles = attachments;
+  MapiMessage message = MessageOf(recipients, 3, attachments, 2, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 a subject",
+                                  "Line one\n.dot line\nends with  ");
   ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
 
   const auto delivered = m_profile->Delivered();
@@ -175,12 +169,7 @@ TEST_F(Provider, LongNamesKeepHeaderLinesShortAndReadBackExactly) {
                                  {0, MAPI_CC, Text(solid.c_str()), Text("c@example.org"), 0, nullptr}};
   MapiFileDesc attachments[2] = {{0, 0, 0, Text(path.c_str()), Text(longTitle.c_str()), nullptr},
                                  {0, 0, 1, Text(path.c_str()), Text(quotedTitle.c_str()), nullptr}};
-  MapiMessage message{};
-  message.lpszSubject = Text(solid.c_str());
-  message.nRecipCount = 3;
-  message.lpRecips = recipients;
-  message.nFileCount = 2;
-  message.lpFiles = attachments;
+  MapiMessage message = MessageOf(recipients, 3, attachments, 2, solid.c_str());
   ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
   const auto delivered = m_profile->Delivered();
   ASSERT_EQ(delivered.size(), 1u);
@@ -222,11 +211,7 @@ TEST_F(Provider, RefusesWhatCannotBeSent) {
       {&alice, &missing, MAPI_E_ATTACHMENT_NOT_FOUND},
   };
   for (const Case& c : cases) {
-    MapiMessage message{};
-    message.nRecipCount = c.recipient != nullptr ? 1 : 0;
-    message.lpRecips = c.recipient;
-    message.nFileCount = c.file != nullptr ? 1 : 0;
-    message.lpFiles = c.file;
+    MapiMessage message = MessageOf(c.recipient, c.recipient != nullptr ? 1 : 0, c.file, c.file != nullptr ? 1 : 0);
     EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), c.result);
   }
   EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, nullptr, 0, 0), static_cast<ULONG>(MAPI_E_INVALID_MESSAGE));
@@ -237,10 +222,7 @@ TEST_F(Provider, RefusesWhatCannotBeSent) {
 TEST_F(Provider, DialogRequestDeliversTheMessageAsItStands) {
   const LHANDLE session = Logon();
   MapiRecipDesc alice{0, MAPI_TO, Text("alice"), nullptr, 0, nullptr};
-  MapiMessage message{};
-  message.lpszNoteText = Text("reviewed");
-  message.nRecipCount = 1;
-  message.lpRecips = &alice;
+  MapiMessage message = MessageOf(&alice, 1, nullptr, 0, nullptr, "reviewed");
   ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, MAPI_DIALOG, 0), 0u);
   const auto delivered = m_profile->Delivered();
   ASSERT_EQ(delivered.size(), 1u);

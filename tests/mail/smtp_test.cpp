@@ -35,13 +35,7 @@ TEST(SmtpProvider, MessageArrivesAsSent) {
   MapiRecipDesc recipients[2] = {{0, MAPI_TO, Text("Alice"), nullptr, 0, nullptr},
                                  {0, MAPI_BCC, nullptr, Text("hidden@example.net"), 0, nullptr}};
   MapiFileDesc file{0, 0, 4, Text(path.c_str()), nullptr, nullptr};
-  MapiMessage message{};
-  message.lpszSubject = Text("Hello");
-  message.lpszNoteText = Text(".\nHi ");
-  message.nRecipCount = 2;
-  message.lpRecips = recipients;
-  message.nFileCount = 1;
-  message.lpFiles = &file;
+  MapiMessage message = MessageOf(recipients, 2, &file, 1, "Hello", ".\nHi ");
   ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
   EXPECT_EQ(CNuMAPI::MAPILogoff(session, 0, 0, 0), 0u);
   const auto stored = server.Files();
@@ -108,10 +102,7 @@ TEST(SmtpProvider, RefusalsGetTheCodeThatNamesThem) {
     ULONG code = CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session);
     if (code == SUCCESS_SUCCESS) {
       MapiRecipDesc to{0, MAPI_TO, nullptr, Text("alice@example.org"), 0, nullptr};
-      MapiMessage message{};
-      message.lpszNoteText = Text("text");
-      message.nRecipCount = 1;
-      message.lpRecips = &to;
+      MapiMessage message = MessageOf(&to, 1, nullptr, 0, nullptr, "text");
       code = CNuMAPI::MAPISendMail(session, 0, &message, 0, 0);
       CNuMAPI::MAPILogoff(session, 0, 0, 0);
     }
@@ -140,11 +131,7 @@ TEST(SmtpProvider, TimeLimitIsForSilenceNotForTheWholeTransfer) {
   ASSERT_EQ(CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session), 0u);
   MapiRecipDesc to{0, MAPI_TO, nullptr, Text("alice@example.org"), 0, nullptr};
   MapiFileDesc file{0, 0, 0, Text(path.c_str()), nullptr, nullptr};
-  MapiMessage message{};
-  message.nRecipCount = 1;
-  message.lpRecips = &to;
-  message.nFileCount = 1;
-  message.lpFiles = &file;
+  MapiMessage message = MessageOf(&to, 1, &file, 1);
   EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
   CNuMAPI::MAPILogoff(session, 0, 0, 0);
   const auto stored = server.Files();
