@@ -114,7 +114,8 @@ CURL* OpenServer(const CurlApi& c, const Profile& p, SmtpConversation& conversat
   c.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
   c.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   c.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(p.timeoutSeconds));
-  c.easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, std::max(static_cast<long>(p.timeoutSeconds), kLongestReplySeconds));
+  const long replySeconds = std::max(static_cast<long>(p.timeoutSeconds), kLongestReplySeconds);
+  c.easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, replySeconds);
   c.easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   c.easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!p.caFile.empty()) c.easy_setopt(curl, CURLOPT_CAINFO, p.caFile.c_str());
