@@ -18,7 +18,6 @@ A client scripts a refusal through its names:
 """
 import asyncio
 import os
-import signal
 import socket
 import sys
 import time
@@ -155,6 +154,5 @@ controller = ScriptedController(Spool(), hostname="127.0.0.1", port=port, **kwar
 controller.start()
 with open(os.path.join(spool, "ready"), "w") as f:
     f.write("ready\n")
-signal.signal(signal.SIGTERM, lambda *_: (controller.stop(), sys.exit(0)))
 while True:
     time.sleep(3600)

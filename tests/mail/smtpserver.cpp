@@ -116,7 +116,7 @@ SmtpServer::SmtpServer(const std::vector<std::string>& options) {
 
 SmtpServer::~SmtpServer() {
   if (m_pid > 0) {
-    kill(m_pid, SIGTERM);
+    kill(m_pid, SIGKILL);  // everything it stored is complete: files are renamed into place
     int status = 0;
     waitpid(m_pid, &status, 0);
   }
