@@ -15,10 +15,14 @@
 
 // Loads a shared object. "MAPI32.DLL" and "NETAPI32.DLL" (any case) name this project's
 // provider libraries, looked for in $HOSTKIT_PROVIDER_DIR, then beside the library, then on
-// the loader's path. Other names are handed to the loader with '\\' turned into '/'.
+// the loader's path (while the process runs set-user-ID, set-group-ID or with capabilities,
+// the variable is ignored). Other names are handed to the loader with '\\' turned into '/'.
 // Failure: NULL, last error ERROR_MOD_NOT_FOUND.
 HMODULE LoadLibraryA(LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
+// A function or variable the module itself defines, as its export table would list it: a name
+// the loader finds only in a library the module depends on (malloc in the C library, say)
+// fails like a missing one, with ERROR_PROC_NOT_FOUND.
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 // NULL names the executable; otherwise a module already loaded whose file name (or its last
 // component) matches without regard to case. Failure: NULL, ERROR_MOD_NOT_FOUND.
