@@ -1,8 +1,10 @@
 // Checksum throughput in memory: GetCRC32 and CNuMD5::GetBufferMD5 on buffers of 4 KiB, 1 MiB and
-// 256 MiB, and each CRC update path on its own (the byte table, slicing, folding).
+// 256 MiB, each CRC update path on its own (the byte table, slicing, folding) and each multi-lane
+// MD5 kernel (all its lanes busy, 256 KiB per lane).
 #include <hostkit/hostkit.h>
 
 #include "checksum/crc32.h"
+#include "checksum/md5_lanes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,6 +55,25 @@ void CrcPath(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
 }
 
+void Md5Kernel(benchmark::State& state) {
+  const auto kernels = hk::checksum::Md5LaneKernels();
+  const auto& kernel = *kernels[static_cast<size_t>(state.range(0))];
+  state.SetLabel(kernel.name);
+  if (!kernel.available()) {
+    state.SkipWithError("this processor lacks the kernel's instructions");
+    return;
+  }
+  constexpr size_t kPerLane = 256 * 1024;
+  auto& bytes = Buffer(kPerLane * static_cast<size_t>(kernel.lanes));
+  hk::checksum::Md5LaneState lanes{};
+  for (auto _ : state) {
+    for (int lane = 0; lane < kernel.lanes; ++lane) lanes.next[lane] = bytes.data() + kPerLane * static_cast<size_t>(lane);
+    kernel.transform(lanes, kPerLane / 64);
+    benchmark::DoNotOptimize(lanes.abcd);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kPerLane) * kernel.lanes);
+}
+
 constexpr int64_t kKiB = 1024;
 constexpr int64_t kMiB = 1024 * kKiB;
 
@@ -62,6 +83,7 @@ BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateBytewise)->Name("CrcBytewis
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateSlicing)->Name("CrcSlicing")->Arg(kMiB);
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateFolding)->Name("CrcFolding")->Arg(kMiB);
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateWideFolding)->Name("CrcWideFolding")->Arg(kMiB);
+BENCHMARK(Md5Kernel)->DenseRange(0, static_cast<int>(hk::checksum::Md5LaneKernels().size()) - 1);
 
 }  // namespace
 
