@@ -70,6 +70,9 @@ class Md5Lanes {
   bool Run();
   // The digest of a finished message, in RFC 1321 byte order; the lane becomes free.
   void Take(int lane, unsigned char digest[16]);
+  // Gives up the message of a lane that is not busy (its bytes could not be had); the lane
+  // becomes free.
+  void Drop(int lane) { m_lanes[lane].phase = Lane::Free; }
 
  private:
   struct LaneData {

@@ -78,7 +78,7 @@ bool Avx2Available() {
   return __builtin_cpu_supports("avx2");
 }
 
-constexpr Md5LaneKernel kAvx2{"AVX2", 16, 2, Avx2Available, Avx2Transform};
+constexpr Md5LaneKernel kAvx2{"AVX2", 16, 4, Avx2Available, Avx2Transform};
 
 }  // namespace
 

@@ -88,7 +88,7 @@ bool Avx512Available() {
   return __builtin_cpu_supports("avx512f");
 }
 
-constexpr Md5LaneKernel kAvx512{"AVX-512", 16, 2, Avx512Available, Avx512Transform};
+constexpr Md5LaneKernel kAvx512{"AVX-512", 16, 3, Avx512Available, Avx512Transform};
 
 }  // namespace
 

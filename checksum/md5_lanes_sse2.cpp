@@ -67,7 +67,7 @@ bool Sse2Available() {
   return __builtin_cpu_supports("sse2");
 }
 
-constexpr Md5LaneKernel kSse2{"SSE2", 8, 2, Sse2Available, Sse2Transform};
+constexpr Md5LaneKernel kSse2{"SSE2", 8, 3, Sse2Available, Sse2Transform};
 
 }  // namespace
 
