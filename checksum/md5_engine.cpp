@@ -18,17 +18,20 @@ inline uint32_t LoadLittleEndian(const unsigned char* p) {
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// The four round functions, in forms with one operation fewer than the textbook ones where the
-// result is the same bit for bit.
+// The four round functions, arranged so that the operand a step has just computed (x) passes
+// through as few operations as possible: the others are ready earlier. G's two terms share no
+// bit, so it is their sum as well as their union, and the sum lets the step add the term that
+// does not wait for x first.
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
-inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (y & ~z) + (x & z); }
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ (y ^ z); }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
 }  // namespace
 
 #define HK_MD5_STEP(f, a, b, c, d, k, t, s) \
-  a += f(b, c, d) + x[k] + (t);              \
+  a += x[k] + (t);                           \
+  a += f(b, c, d);                           \
   a = RotateLeft(a, s) + (b);
 
 void Md5Transform(uint32_t abcd[4], const unsigned char* p, size_t blocks) {
