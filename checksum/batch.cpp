@@ -26,6 +26,11 @@ namespace {
 constexpr DWORD kPiece = 128 * 1024;
 // Fewer files than this per worker do not pay for starting a thread.
 constexpr size_t kFilesPerWorker = 32;
+// A batch too small for more than one worker reads a file at least this large for its CRC-32 in
+// parts side by side, each part at least kMinimumPart long: copying the bytes out of the system's
+// cache, not the checksum, bounds one reader.
+constexpr uint64_t kPartsFrom = 32 << 20;
+constexpr uint64_t kMinimumPart = 16 << 20;
 
 // A piece buffer whose start is cache-line aligned: the system's copy into a destination a few
 // bytes off such a boundary is several times slower on some processors.
@@ -46,6 +51,8 @@ struct Batch {
   size_t count;
   unsigned wanted;
   FileOutcome* outcomes;
+  size_t cores;
+  bool solo;  // one worker
   std::atomic<size_t> next{0};
 };
 
@@ -100,10 +107,82 @@ void Finish(Batch& batch, Reading& reading) {
   if (batch.wanted & kWantCrc32) outcome.crc32 = Crc32Finish(reading.crc, reading.offset);
 }
 
+// One stretch of a file read for its CRC-32: from 'start' to 'end', or to the end of the file
+// for the last part. Every part but the first starts from a zero running value.
+struct Part {
+  uint64_t start = 0;
+  uint64_t end = UINT64_MAX;
+  uint32_t crc = 0;
+  uint64_t read = 0;
+  bool reachedEnd = false;  // the file ended within the part
+  DWORD error = ERROR_SUCCESS;
+};
+
+void ReadPart(const ScanFile& file, Part& part) {
+  PieceBuffer buffer;
+  for (uint64_t offset = part.start; offset < part.end;) {
+    const DWORD want = static_cast<DWORD>(std::min<uint64_t>(kPiece, part.end - offset));
+    DWORD read = 0;
+    if (!ReadScanFile(file, offset, buffer.Data(), want, &read)) {
+      part.error = GetLastError();
+      return;
+    }
+    part.crc = Crc32Update(part.crc, buffer.Data(), read);
+    part.read += read;
+    offset += read;
+    if (read < want) {
+      part.reachedEnd = true;
+      return;
+    }
+  }
+}
+
+// Reads the file in parts on as many threads, then joins their values. A part that finds the
+// end early (the file shrank) ends the file there, as one reader would have found it.
+void ReadInParts(Batch& batch, Reading& reading) {
+  const size_t count =
+      static_cast<size_t>(std::min<uint64_t>(batch.cores, reading.file.size / kMinimumPart));
+  std::vector<Part> parts(count);
+  const uint64_t length = reading.file.size / count;
+  for (size_t i = 0; i < count; ++i) {
+    parts[i].start = i * length;
+    if (i + 1 < count) parts[i].end = (i + 1) * length;
+  }
+  parts[0].crc = reading.crc;
+  std::vector<std::thread> helpers;
+  size_t next = 1;
+  for (; next < count; ++next) {
+    try {
+      helpers.emplace_back(ReadPart, std::cref(reading.file), std::ref(parts[next]));
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  ReadPart(reading.file, parts[0]);
+  for (; next < count; ++next) ReadPart(reading.file, parts[next]);
+  for (auto& helper : helpers) helper.join();
+
+  reading.crc = parts[0].crc;
+  reading.offset = parts[0].read;
+  for (size_t i = 0; i < count; ++i) {
+    if (parts[i].error != ERROR_SUCCESS) return Fail(batch, reading, parts[i].error);
+    if (i > 0) {
+      reading.crc = Crc32Shift(reading.crc, parts[i].read) ^ parts[i].crc;
+      reading.offset += parts[i].read;
+    }
+    if (parts[i].reachedEnd) break;
+  }
+  Finish(batch, reading);
+}
+
 void Crc32Worker(Batch& batch) {
   PieceBuffer buffer;
   Reading reading;
   while (OpenNext(batch, reading)) {
+    if (batch.solo && batch.cores > 1 && reading.file.size >= kPartsFrom) {
+      ReadInParts(batch, reading);
+      continue;
+    }
     DWORD read = 0;
     bool last = false;
     while (ReadPiece(batch, reading, buffer.Data(), read, last) && !last) {}
@@ -153,14 +232,14 @@ void Md5Worker(Batch& batch) {
 }  // namespace
 
 void DigestFiles(const char* const* names, size_t count, unsigned wanted, FileOutcome* outcomes) {
-  Batch batch{names, count, wanted, outcomes};
+  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t workers = std::min(cores, std::max<size_t>(1, count / kFilesPerWorker));
+  Batch batch{names, count, wanted, outcomes, cores, workers == 1};
   void (*work)(Batch&) = (wanted & kWantMd5) ? Md5Worker : Crc32Worker;
   // Settled before any helper starts, so that they only read what is built once.
   Crc32Tables();
   Md5FastestLaneKernel();
 
-  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const size_t workers = std::min(cores, std::max<size_t>(1, count / kFilesPerWorker));
   std::vector<std::thread> helpers;
   for (size_t i = 1; i < workers; ++i) {
     try {

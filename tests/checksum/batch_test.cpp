@@ -124,6 +124,17 @@ TEST_F(Batch, LargeBatchesGiveTheSameResults) {
   Check(8, hk::checksum::kWantCrc32);
 }
 
+// A batch of one large file reads it in parts on several threads and joins their values.
+TEST(BatchParts, ALargeFileReadInPartsHasTheValueOfTheWhole) {
+  hk::test::TempDir dir;
+  const std::string bytes = PatternBytes((48 << 20) + 5, 9);
+  const std::string name = dir.WriteFile("large", bytes);
+  const FileOutcome outcome = Digest({name}, hk::checksum::kWantCrc32)[0];
+  EXPECT_EQ(outcome.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(outcome.size, bytes.size());
+  EXPECT_EQ(outcome.crc32, Crc32Of(bytes));
+}
+
 // A file another holder writes is not read, and the batch keeps writers out while it reads.
 TEST(BatchSharing, WritersAndBatchReadersExcludeEachOther) {
   hk::test::TempDir dir;
