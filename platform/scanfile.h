@@ -13,8 +13,9 @@ struct ScanFile {
   uint64_t size = 0;     // the length when opened
 };
 
-// Opens a regular file for reading. Anything else (a directory, FIFO, device or socket) fails
-// with ERROR_ACCESS_DENIED, and opening never waits, not even for a FIFO without a writer.
+// Opens a regular file for reading. A directory fails with ERROR_ACCESS_DENIED, anything else
+// that is not a regular file (a FIFO, device or socket) with ERROR_OPEN_FAILED, and opening
+// never waits, not even for a FIFO without a writer.
 // Others may read the file, and delete or rename it, while it is open, but not write it: a file
 // another holder has open for writing (or that it denies reading) fails with
 // ERROR_SHARING_VIOLATION, and opens for writing are refused until it is closed. FALSE with the

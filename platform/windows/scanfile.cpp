@@ -12,7 +12,7 @@ BOOL OpenScanFile(LPCSTR name, ScanFile& file) {
   if (handle == INVALID_HANDLE_VALUE) return FALSE;
   LARGE_INTEGER size{};
   DWORD error = ERROR_SUCCESS;
-  if (GetFileType(handle) != FILE_TYPE_DISK) error = ERROR_ACCESS_DENIED;
+  if (GetFileType(handle) != FILE_TYPE_DISK) error = ERROR_OPEN_FAILED;
   else if (!GetFileSizeEx(handle, &size)) error = GetLastError();
   if (error != ERROR_SUCCESS) {
     CloseHandle(handle);

@@ -68,11 +68,11 @@ class Batch : public testing::Test {
     CreateDirectoryA((m_dir / "dir").c_str(), nullptr);
     m_refused.push_back({m_dir / "dir", ERROR_ACCESS_DENIED});
 #if defined(_WIN32)
-    m_refused.push_back({"NUL", ERROR_ACCESS_DENIED});
+    m_refused.push_back({"NUL", ERROR_OPEN_FAILED});
 #else
     ASSERT_EQ(mkfifo((m_dir / "fifo").c_str(), 0600), 0);
-    m_refused.push_back({m_dir / "fifo", ERROR_ACCESS_DENIED});
-    m_refused.push_back({"/dev/zero", ERROR_ACCESS_DENIED});
+    m_refused.push_back({m_dir / "fifo", ERROR_OPEN_FAILED});
+    m_refused.push_back({"/dev/zero", ERROR_OPEN_FAILED});
 #endif
   }
 

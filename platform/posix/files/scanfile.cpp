@@ -28,7 +28,8 @@ BOOL OpenScanFile(LPCSTR name, ScanFile& file) {
   struct stat st {};
   DWORD error = ERROR_SUCCESS;
   if (::fstat(fd, &st) != 0) error = posix::Win32ErrorFromErrno(errno);
-  else if (!S_ISREG(st.st_mode)) error = ERROR_ACCESS_DENIED;
+  else if (S_ISDIR(st.st_mode)) error = ERROR_ACCESS_DENIED;
+  else if (!S_ISREG(st.st_mode)) error = ERROR_OPEN_FAILED;
   else if (posix::SharingConflicts(fd, kAccess, kShare)) error = ERROR_SHARING_VIOLATION;
   if (error != ERROR_SUCCESS) {
     ::close(fd);
