@@ -1,22 +1,15 @@
 // Exporting a key tree to registry text and importing registry text.
 #include "registry/transfer.h"
 
+#include "platform/text.h"
+
 #include <hostkit/registry.h>
 
 namespace hk::registry {
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
+using hk::text::EqualsNoCase;
 
 // Writes one key, its values, then its sub-keys in the registry's order.
 bool ExportTree(HKEY key, const std::string& path, RegTextWriter& writer, std::string& error) {
