@@ -49,8 +49,8 @@ class PieceBuffer {
 struct Batch {
   const char* const* names;
   size_t count;
-  unsigned wanted;
-  FileOutcome* outcomes;
+  DWORD kinds;
+  FileDigest* results;
   size_t cores;
   bool solo;  // one worker
   std::atomic<size_t> next{0};
@@ -66,7 +66,7 @@ struct Reading {
 
 void Fail(Batch& batch, Reading& reading, DWORD error) {
   CloseScanFile(reading.file);
-  batch.outcomes[reading.index].error = error;
+  batch.results[reading.index].error = error;
 }
 
 // Claims files until one opens; false when none is left. Files that fail to open get their
@@ -77,13 +77,13 @@ bool OpenNext(Batch& batch, Reading& reading) {
     if (index >= batch.count) return false;
     reading = Reading{};
     reading.index = index;
-    FileOutcome& outcome = batch.outcomes[index];
-    outcome = FileOutcome{};
+    FileDigest& result = batch.results[index];
+    result = FileDigest{};
     if (OpenScanFile(batch.names[index], reading.file)) {
       reading.crc = Crc32Start();
       return true;
     }
-    outcome.error = GetLastError();
+    result.error = GetLastError();
   }
 }
 
@@ -95,16 +95,16 @@ bool ReadPiece(Batch& batch, Reading& reading, unsigned char* buffer, DWORD& rea
     return false;
   }
   reading.offset += read;
-  if (batch.wanted & kWantCrc32) reading.crc = Crc32Update(reading.crc, buffer, read);
+  if (batch.kinds & DigestCRC32) reading.crc = Crc32Update(reading.crc, buffer, read);
   last = read < kPiece;
   return true;
 }
 
 void Finish(Batch& batch, Reading& reading) {
   CloseScanFile(reading.file);
-  FileOutcome& outcome = batch.outcomes[reading.index];
-  outcome.size = reading.offset;
-  if (batch.wanted & kWantCrc32) outcome.crc32 = Crc32Finish(reading.crc, reading.offset);
+  FileDigest& result = batch.results[reading.index];
+  result.size = reading.offset;
+  if (batch.kinds & DigestCRC32) result.crc32 = Crc32Finish(reading.crc, reading.offset);
 }
 
 // One stretch of a file read for its CRC-32: from 'start' to 'end', or to the end of the file
@@ -202,7 +202,7 @@ void Serve(Batch& batch, Md5Lanes& lanes, int lane, LaneSlot& slot) {
     switch (lanes.State(lane)) {
       case Md5Lanes::Lane::Busy: return;
       case Md5Lanes::Lane::Done:
-        lanes.Take(lane, batch.outcomes[slot.reading.index].md5);
+        lanes.Take(lane, batch.results[slot.reading.index].md5);
         Finish(batch, slot.reading);
         break;
       case Md5Lanes::Lane::Free:
@@ -231,11 +231,11 @@ void Md5Worker(Batch& batch) {
 
 }  // namespace
 
-void DigestFiles(const char* const* names, size_t count, unsigned wanted, FileOutcome* outcomes) {
+void DigestFiles(const char* const* names, size_t count, DWORD kinds, FileDigest* results) {
   const size_t cores = std::max(1u, std::thread::hardware_concurrency());
   const size_t workers = std::min(cores, std::max<size_t>(1, count / kFilesPerWorker));
-  Batch batch{names, count, wanted, outcomes, cores, workers == 1};
-  void (*work)(Batch&) = (wanted & kWantMd5) ? Md5Worker : Crc32Worker;
+  Batch batch{names, count, kinds, results, cores, workers == 1};
+  void (*work)(Batch&) = (kinds & DigestMD5) ? Md5Worker : Crc32Worker;
   // Settled before any helper starts, so that they only read what is built once.
   Crc32Tables();
   Md5FastestLaneKernel();
@@ -253,3 +253,9 @@ void DigestFiles(const char* const* names, size_t count, unsigned wanted, FileOu
 }
 
 }  // namespace hk::checksum
+
+void GetFileDigests(const CStringArray& paths, DWORD kinds, FileDigest* results) {
+  std::vector<const char*> names(static_cast<size_t>(paths.GetSize()));
+  for (size_t i = 0; i < names.size(); ++i) names[i] = paths[static_cast<int>(i)];
+  hk::checksum::DigestFiles(names.data(), names.size(), kinds, results);
+}

@@ -3,7 +3,6 @@
 // own result, in batches small enough for one worker and large enough for several.
 #include "tests/support/fixtures.h"
 
-#include "checksum/batch.h"
 #include "platform/scanfile.h"
 #include "platform/win32.h"
 
@@ -18,8 +17,6 @@
 #endif
 
 namespace {
-
-using hk::checksum::FileOutcome;
 
 std::string PatternBytes(size_t count, uint32_t seed) {
   std::mt19937 random(seed);
@@ -38,12 +35,12 @@ DWORD Crc32Of(std::string bytes) {
   return GetCRC32(reinterpret_cast<unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
 }
 
-std::vector<FileOutcome> Digest(const std::vector<std::string>& names, unsigned wanted) {
-  std::vector<const char*> pointers;
-  for (const auto& name : names) pointers.push_back(name.c_str());
-  std::vector<FileOutcome> outcomes(names.size());
-  hk::checksum::DigestFiles(pointers.data(), pointers.size(), wanted, outcomes.data());
-  return outcomes;
+std::vector<FileDigest> Digest(const std::vector<std::string>& names, DWORD kinds) {
+  CStringArray paths;
+  for (const auto& name : names) paths.Add(name.c_str());
+  std::vector<FileDigest> results(names.size());
+  GetFileDigests(paths, kinds, results.data());
+  return results;
 }
 
 // A name a batch must refuse without reading, and the error it gives.
@@ -77,7 +74,7 @@ class Batch : public testing::Test {
   }
 
   // The files and refused names interleaved, 'rounds' times over.
-  void Check(int rounds, unsigned wanted) {
+  void Check(int rounds, DWORD kinds) {
     std::vector<std::string> names;
     for (int round = 0; round < rounds; ++round) {
       for (size_t i = 0; i < std::max(m_files.size(), m_refused.size()); ++i) {
@@ -85,10 +82,10 @@ class Batch : public testing::Test {
         if (i < m_refused.size()) names.push_back(m_refused[i].name);
       }
     }
-    const std::vector<FileOutcome> outcomes = Digest(names, wanted);
+    const std::vector<FileDigest> outcomes = Digest(names, kinds);
     for (size_t i = 0; i < names.size(); ++i) {
       SCOPED_TRACE(names[i]);
-      const FileOutcome& outcome = outcomes[i];
+      const FileDigest& outcome = outcomes[i];
       auto file = std::find_if(m_files.begin(), m_files.end(), [&](const auto& f) { return f.first == names[i]; });
       if (file == m_files.end()) {
         auto refused = std::find_if(m_refused.begin(), m_refused.end(), [&](const auto& r) { return r.name == names[i]; });
@@ -97,10 +94,10 @@ class Batch : public testing::Test {
       }
       ASSERT_EQ(outcome.error, static_cast<DWORD>(ERROR_SUCCESS));
       EXPECT_EQ(outcome.size, file->second.size());
-      if (wanted & hk::checksum::kWantMd5) {
+      if (kinds & DigestMD5) {
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(outcome.md5), 16), Md5Of(file->second));
       }
-      if (wanted & hk::checksum::kWantCrc32) {
+      if (kinds & DigestCRC32) {
         EXPECT_EQ(outcome.crc32, Crc32Of(file->second));
       }
     }
@@ -112,16 +109,16 @@ class Batch : public testing::Test {
 };
 
 TEST_F(Batch, EveryFileGetsItsOwnResult) {
-  for (unsigned wanted : {hk::checksum::kWantMd5, hk::checksum::kWantCrc32, hk::checksum::kWantMd5 | hk::checksum::kWantCrc32}) {
-    SCOPED_TRACE(wanted);
-    Check(1, wanted);
+  for (DWORD kinds : {DWORD{DigestMD5}, DWORD{DigestCRC32}, DWORD{DigestMD5 | DigestCRC32}}) {
+    SCOPED_TRACE(kinds);
+    Check(1, kinds);
   }
 }
 
 // Enough files for every worker the machine allows, the lanes refilled many times over.
 TEST_F(Batch, LargeBatchesGiveTheSameResults) {
-  Check(8, hk::checksum::kWantMd5 | hk::checksum::kWantCrc32);
-  Check(8, hk::checksum::kWantCrc32);
+  Check(8, DigestMD5 | DigestCRC32);
+  Check(8, DigestCRC32);
 }
 
 // A batch of one large file reads it in parts on several threads and joins their values.
@@ -129,7 +126,7 @@ TEST(BatchParts, ALargeFileReadInPartsHasTheValueOfTheWhole) {
   hk::test::TempDir dir;
   const std::string bytes = PatternBytes((48 << 20) + 5, 9);
   const std::string name = dir.WriteFile("large", bytes);
-  const FileOutcome outcome = Digest({name}, hk::checksum::kWantCrc32)[0];
+  const FileDigest outcome = Digest({name}, DigestCRC32)[0];
   EXPECT_EQ(outcome.error, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(outcome.size, bytes.size());
   EXPECT_EQ(outcome.crc32, Crc32Of(bytes));
@@ -142,7 +139,7 @@ TEST(BatchSharing, WritersAndBatchReadersExcludeEachOther) {
   HANDLE writer = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Digest({name}, hk::checksum::kWantMd5)[0].error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(Digest({name}, DigestMD5)[0].error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   CloseHandle(writer);
 
   hk::ScanFile reading;
@@ -178,7 +175,7 @@ TEST(BatchAccess, AFileTheReaderMayNotReadFailsAlone) {
       const passwd* nobody = getpwnam("nobody");
       if (nobody == nullptr || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(10);
     }
-    const auto outcomes = Digest({before, closed, after}, hk::checksum::kWantMd5);
+    const auto outcomes = Digest({before, closed, after}, DigestMD5);
     const bool right = outcomes[0].error == ERROR_SUCCESS && outcomes[1].error == ERROR_ACCESS_DENIED &&
                        outcomes[2].error == ERROR_SUCCESS && std::memcmp(outcomes[2].md5, Md5Of("two").data(), 16) == 0;
     _exit(right ? 0 : 1);
