@@ -26,6 +26,8 @@ struct FileObject : HandleObject {
 bool SharingConflicts(int fd, DWORD access, DWORD shareMode);
 void TakeShareMarkers(int fd, DWORD access, DWORD shareMode);
 bool DeleteDenied(int fd);
+// Takes only the marker that keeps writers out, for a reader that asks nothing else of sharing.
+void DenyWriters(int fd);
 
 // The Win32 code for a failed call on a path (ERROR_PATH_NOT_FOUND where the directory part is
 // missing, as Windows reports it).

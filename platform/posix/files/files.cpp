@@ -93,6 +93,8 @@ bool SharingConflicts(int fd, DWORD access, DWORD shareMode) {
 
 bool DeleteDenied(int fd) { return MarkerHeldByOther(fd, kDeniesDelete); }
 
+void DenyWriters(int fd) { TakeMarker(fd, kDeniesWrite); }
+
 void TakeShareMarkers(int fd, DWORD access, DWORD shareMode) {
   // A descriptor that cannot take read locks (opened without read permission) simply takes
   // part in no sharing checks.
