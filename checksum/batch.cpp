@@ -11,8 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
-#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
