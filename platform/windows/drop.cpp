@@ -11,7 +11,8 @@ namespace hk {
 HDROP CreateDropHandle(const char* names) {
   size_t length = 0;
   while (names[length] != '\0') length += std::strlen(names + length) + 1;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + length + 1);
+  // Zeroed, with a second NUL after the list's end: readers of an empty list look one past it.
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + length + 2);
   if (memory == nullptr) return nullptr;
   auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
   header->pFiles = sizeof(DROPFILES);

@@ -1,7 +1,7 @@
 // MIME composition. The note is sent as UTF-8 (or, when it is not valid UTF-8, as
 // windows-1252) in quoted-printable, so trailing blanks and 8-bit text arrive unchanged;
 // attachments are base64 parts in the order of their positions in the note, each carrying
-// its display name (RFC 2231 for names beyond printable ASCII).
+// its display name (RFC 2231 for names beyond printable ASCII or too long for one line).
 #include "providers/mapi/compose.h"
 
 #include "providers/mapi/profile.h"
@@ -132,25 +132,64 @@ std::string EncodedWords(const std::string& text) {
   return out;
 }
 
+// RFC 5322 allows no header line over 998 characters. Text that would come near that as it
+// stands goes in a form that folds: encoded words, or RFC 2231 continuations.
+constexpr size_t kLongestPlainText = 900;
+
 std::string HeaderText(const std::string& text) {
-  if (IsPlainAscii(text) && text.size() < 900 && text.find("=?") == std::string::npos) return text;
+  if (IsPlainAscii(text) && text.size() <= kLongestPlainText && text.find("=?") == std::string::npos) return text;
   return EncodedWords(text);
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// Breaks text into lines of at most 76 characters (the first starting at column) before its
+// blanks, where it has any: unfolding removes only the line breaks, so the text reads back as
+// it was. A blank that is part of a quoted pair is no place to break.
+std::string FoldAtBlanks(const std::string& text, size_t column) {
+  std::string out;
+  size_t width = column;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = start + 1;
+    while (end < text.size() && !(text[end] == ' ' && text[end - 1] != '\\')) ++end;
+    if (start != 0 && width + (end - start) > 76) {
+      out += "\r\n";
+      width = 0;
+    }
+    out.append(text, start, end - start);
+    width += end - start;
+    start = end;
+  }
+  return out;
+}
+
+size_t LongestLine(const std::string& text) {
+  size_t longest = 0;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find("\r\n", start), text.size());
+    longest = std::max(longest, end - start);
+    start = end + 2;
+  }
+  return longest;
 }
 
 std::string Mailbox(const Party& party) {
   if (party.name.empty() || party.name == party.address) return party.address;
   std::string name;
-  if (IsPlainAscii(party.name) && party.name.find("=?") == std::string::npos) {
-    name = "\"";
-    for (char c : party.name) {
-      if (c == '"' || c == '\\') name += '\\';
-      name += c;
-    }
-    name += "\"";
-  } else {
-    name = EncodedWords(party.name);
-  }
-  return name + " <" + party.address + ">";
+  if (IsPlainAscii(party.name) && party.name.find("=?") == std::string::npos)
+    name = FoldAtBlanks(Quoted(party.name), 6);
+  // A name with too long a stretch without blanks goes as encoded words, which fold anywhere.
+  if (name.empty() || LongestLine(name) > kLongestPlainText) name = EncodedWords(party.name);
+  // The address goes on a line of its own when it would make the name's last line long.
+  const size_t lastLine = name.size() - (name.rfind('\n') == std::string::npos ? 0 : name.rfind('\n') + 1);
+  return name + (lastLine + party.address.size() > 72 ? "\r\n <" : " <") + party.address + ">";
 }
 
 std::string AddressList(const std::vector<Party>& parties) {
@@ -162,15 +201,12 @@ std::string AddressList(const std::vector<Party>& parties) {
   return out;
 }
 
-// A MIME parameter: a quoted string for printable ASCII, else RFC 2231 with continuations.
+// A MIME parameter: a quoted string for printable ASCII that is not too long, else RFC 2231
+// with continuations.
 std::string Parameter(const std::string& key, const std::string& value) {
   if (IsPlainAscii(value)) {
-    std::string quoted = key + "=\"";
-    for (char c : value) {
-      if (c == '"' || c == '\\') quoted += '\\';
-      quoted += c;
-    }
-    return quoted + "\"";
+    const std::string quoted = Quoted(value);
+    if (quoted.size() <= kLongestPlainText) return key + "=" + quoted;
   }
   std::vector<std::string> pieces(1);
   for (unsigned char c : value) {
@@ -236,16 +272,6 @@ ULONG ReadAttachment(const std::string& path, std::string& bytes) {
 }
 
 }  // namespace
-
-bool IsUsableAddress(const std::string& address) {
-  if (address.empty() || address.size() > 320) return false;
-  for (char c : address)
-    if (c <= 0x20 || c >= 0x7F || c == '<' || c == '>' || c == ',' || c == '"' || c == '(' || c == ')' ||
-        c == ';' || c == '\\')
-      return false;
-  const size_t at = address.rfind('@');
-  return at != std::string::npos && at > 0 && at + 1 < address.size();
-}
 
 ULONG ComposeMessage(const Outgoing& mail, std::string& message) {
   std::vector<Attachment> order = mail.attachments;

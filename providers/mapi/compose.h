@@ -28,10 +28,6 @@ struct Outgoing {
   bool bccHeader = false;  // keep a Bcc: header (files for a later sender; never on the wire)
 };
 
-// An address the message may carry: printable ASCII without blanks or the characters that
-// would end an address or a header; one '@' with text on both sides.
-bool IsUsableAddress(const std::string& address);
-
 // Builds the message with CRLF line ends. Attachments are read now; a missing file gives
 // MAPI_E_ATTACHMENT_NOT_FOUND, an unreadable one MAPI_E_ATTACHMENT_OPEN_FAILURE.
 ULONG ComposeMessage(const Outgoing& mail, std::string& message);

@@ -1,6 +1,7 @@
 // The five Simple MAPI entry points of the provider, with the argument lists, structures and
 // result codes of the system's mail library. A session is a loaded profile; the process's
 // first open session is the "shared session" that a logon without a profile joins.
+#include "providers/mapi/address.h"
 #include "providers/mapi/compose.h"
 #include "providers/mapi/outbox.h"
 #include "providers/mapi/profile.h"

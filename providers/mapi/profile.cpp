@@ -2,6 +2,7 @@
 #include "providers/mapi/profile.h"
 
 #include "platform/text.h"
+#include "providers/mapi/address.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -208,17 +209,18 @@ ULONG LoadProfile(const char* name, Profile& profile, std::string* problem) {
 ULONG ResolveAddress(const Profile& profile, const std::string& name, std::string& address) {
   const std::string wanted = Trim(name);
   if (wanted.empty()) return MAPI_E_UNKNOWN_RECIPIENT;
-  if (wanted.find('@') != std::string::npos) {
-    address = wanted;
-    return SUCCESS_SUCCESS;
-  }
   const std::string* found = nullptr;
-  for (const auto& [key, value] : profile.book) {
-    if (!SameNoCase(key, wanted)) continue;
-    if (found != nullptr && !SameNoCase(*found, value)) return MAPI_E_AMBIGUOUS_RECIPIENT;
-    found = &value;
+  if (wanted.find('@') != std::string::npos) {
+    found = &wanted;
+  } else {
+    for (const auto& [key, value] : profile.book) {
+      if (!SameNoCase(key, wanted)) continue;
+      if (found != nullptr && !SameNoCase(*found, value)) return MAPI_E_AMBIGUOUS_RECIPIENT;
+      found = &value;
+    }
   }
-  if (found == nullptr) return MAPI_E_UNKNOWN_RECIPIENT;
+  // A name resolves only to an address that a message can be sent to.
+  if (found == nullptr || !IsUsableAddress(*found)) return MAPI_E_UNKNOWN_RECIPIENT;
   address = *found;
   return SUCCESS_SUCCESS;
 }

@@ -41,7 +41,8 @@ std::string ProfileFolder();
 ULONG LoadProfile(const char* name, Profile& profile, std::string* problem = nullptr);
 
 // Resolves a name: one holding "@" is its own address; others are looked up in the book
-// without regard to ASCII case. 0, MAPI_E_UNKNOWN_RECIPIENT or MAPI_E_AMBIGUOUS_RECIPIENT.
+// without regard to ASCII case. 0, MAPI_E_UNKNOWN_RECIPIENT (also for an address that
+// IsUsableAddress refuses) or MAPI_E_AMBIGUOUS_RECIPIENT.
 ULONG ResolveAddress(const Profile& profile, const std::string& name, std::string& address);
 
 // The user and host names the defaults are made of.

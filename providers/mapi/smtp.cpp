@@ -5,10 +5,13 @@
 #include "providers/mapi/smtp.h"
 
 #if defined(HOSTKIT_MAPI_SMTP)
+#  include "providers/mapi/conversation.h"
+
 #  include <curl/curl.h>
 #  include <dlfcn.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -25,7 +28,6 @@ struct CurlApi {
   decltype(&::curl_easy_init) easy_init = nullptr;
   decltype(&::curl_easy_setopt) easy_setopt = nullptr;
   decltype(&::curl_easy_perform) easy_perform = nullptr;
-  decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
   decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
   decltype(&::curl_slist_append) slist_append = nullptr;
   decltype(&::curl_slist_free_all) slist_free_all = nullptr;
@@ -59,7 +61,6 @@ const CurlApi& Curl() {
     all = Bind(library, "curl_easy_init", api.easy_init, problem) && all;
     all = Bind(library, "curl_easy_setopt", api.easy_setopt, problem) && all;
     all = Bind(library, "curl_easy_perform", api.easy_perform, problem) && all;
-    all = Bind(library, "curl_easy_getinfo", api.easy_getinfo, problem) && all;
     all = Bind(library, "curl_easy_cleanup", api.easy_cleanup, problem) && all;
     all = Bind(library, "curl_slist_append", api.slist_append, problem) && all;
     all = Bind(library, "curl_slist_free_all", api.slist_free_all, problem) && all;
@@ -88,19 +89,6 @@ size_t ReadBody(char* buffer, size_t size, size_t count, void* user) {
   return n;
 }
 
-ULONG CodeOf(CURLcode code) {
-  switch (code) {
-    case CURLE_OK: return SUCCESS_SUCCESS;
-    case CURLE_LOGIN_DENIED: return MAPI_E_LOGIN_FAILURE;
-    case CURLE_OUT_OF_MEMORY: return MAPI_E_INSUFFICIENT_MEMORY;
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-      return MAPI_E_FAILURE;
-    default:
-      return MAPI_E_NETWORK_FAILURE;
-  }
-}
-
 // The TLS demand of a connection. Credentials never travel in the clear unless the profile
 // says so: with AUTH configured an smtp:// connection must start TLS.
 curl_usessl TlsDemand(const Profile& p) {
@@ -109,17 +97,25 @@ curl_usessl TlsDemand(const Profile& p) {
   return CURLUSESSL_NONE;
 }
 
-// A handle set up with the profile's server, security and credentials.
-CURL* OpenServer(const CurlApi& c, const Profile& p) {
+// RFC 5321 gives a server ten minutes to answer the end of the data; the profile's timeout
+// governs silence through the conversation's own watch, and this only bounds a server that
+// keeps reading but never answers.
+constexpr long kLongestReplySeconds = 600;
+
+// A handle set up with the profile's server, security and credentials, reporting to the
+// conversation. The profile's timeout limits connecting (up to and including AUTH) and silence,
+// not the whole transfer: a large message over a slow but live link takes what it takes.
+CURL* OpenServer(const CurlApi& c, const Profile& p, SmtpConversation& conversation) {
   CURL* curl = c.easy_init();
   if (curl == nullptr) return nullptr;
   // Called through a pointer, the setter has no type checks: every value is given in the
-  // exact type its option takes (long, pointer, curl_off_t).
+  // exact type its option takes (long, pointer, curl_off_t, function pointer).
   c.easy_setopt(curl, CURLOPT_URL, p.smtpUrl.c_str());
   c.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
   c.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  c.easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(p.timeoutSeconds));
   c.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(p.timeoutSeconds));
+  const long replySeconds = std::max(static_cast<long>(p.timeoutSeconds), kLongestReplySeconds);
+  c.easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, replySeconds);
   c.easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   c.easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!p.caFile.empty()) c.easy_setopt(curl, CURLOPT_CAINFO, p.caFile.c_str());
@@ -128,6 +124,21 @@ CURL* OpenServer(const CurlApi& c, const Profile& p) {
     c.easy_setopt(curl, CURLOPT_USERNAME, p.user.c_str());
     c.easy_setopt(curl, CURLOPT_PASSWORD, p.password.c_str());
   }
+  void* self = &conversation;
+  curl_debug_callback debug = SmtpConversation::OnDebug;
+  curl_xferinfo_callback progress = SmtpConversation::OnProgress;
+  curl_sockopt_callback opened = SmtpConversation::OnSocket;
+  curl_closesocket_callback closing = SmtpConversation::OnClose;
+  c.easy_setopt(curl, CURLOPT_VERBOSE, 1L);  // what the conversation reads; nothing is printed
+  c.easy_setopt(curl, CURLOPT_DEBUGFUNCTION, debug);
+  c.easy_setopt(curl, CURLOPT_DEBUGDATA, self);
+  c.easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  c.easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
+  c.easy_setopt(curl, CURLOPT_XFERINFODATA, self);
+  c.easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, opened);
+  c.easy_setopt(curl, CURLOPT_SOCKOPTDATA, self);
+  c.easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, closing);
+  c.easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, self);
   return curl;
 }
 
@@ -142,30 +153,36 @@ bool SmtpSupported(std::string* problem) {
 ULONG CheckSmtpLogon(const Profile& profile) {
   const CurlApi& c = Curl();
   if (!c.ready) return MAPI_E_NOT_SUPPORTED;
-  CURL* curl = OpenServer(c, profile);
+  SmtpConversation conversation(profile.timeoutSeconds);  // outlives the handle
+  CURL* curl = OpenServer(c, profile, conversation);
   if (curl == nullptr) return MAPI_E_INSUFFICIENT_MEMORY;
-  // Connecting includes the greeting, STARTTLS and AUTH; nothing is sent after them.
+  // Connecting includes the greeting, STARTTLS and AUTH; nothing is sent after them but the
+  // QUIT of the cleanup, whose answer is waited for no longer than the timeout.
   c.easy_setopt(curl, CURLOPT_CONNECT_ONLY, 1L);
+  c.easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(profile.timeoutSeconds));
   const CURLcode result = c.easy_perform(curl);
   c.easy_cleanup(curl);
-  return CodeOf(result);
+  return conversation.Outcome(result);
 }
 
 ULONG SendSmtp(const Profile& profile, const std::string& sender, const std::vector<std::string>& recipients,
                const std::string& message) {
   const CurlApi& c = Curl();
   if (!c.ready) return MAPI_E_NOT_SUPPORTED;
-  CURL* curl = OpenServer(c, profile);
-  if (curl == nullptr) return MAPI_E_INSUFFICIENT_MEMORY;
   curl_slist* list = nullptr;
   for (const std::string& r : recipients) {
     curl_slist* longer = c.slist_append(list, r.c_str());
     if (longer == nullptr) {
       c.slist_free_all(list);
-      c.easy_cleanup(curl);
       return MAPI_E_INSUFFICIENT_MEMORY;
     }
     list = longer;
+  }
+  SmtpConversation conversation(profile.timeoutSeconds);  // outlives the handle
+  CURL* curl = OpenServer(c, profile, conversation);
+  if (curl == nullptr) {
+    c.slist_free_all(list);
+    return MAPI_E_INSUFFICIENT_MEMORY;
   }
   const std::string from = "<" + sender + ">";
   Reader reader{&message, 0};
@@ -176,14 +193,13 @@ ULONG SendSmtp(const Profile& profile, const std::string& sender, const std::vec
   c.easy_setopt(curl, CURLOPT_READDATA, static_cast<void*>(&reader));
   c.easy_setopt(curl, CURLOPT_UPLOAD, 1L);
   c.easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+  // The connection ends within the transfer, so that the QUIT after the message is still
+  // watched for silence, rather than in the cleanup.
+  c.easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
   const CURLcode result = c.easy_perform(curl);
-  long response = 0;
-  c.easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response);
-  c.slist_free_all(list);
   c.easy_cleanup(curl);
-  // A refused recipient ends the transfer with a 55x reply to RCPT TO.
-  if (result == CURLE_SEND_ERROR && (response == 550 || response == 553)) return MAPI_E_UNKNOWN_RECIPIENT;
-  return CodeOf(result);
+  c.slist_free_all(list);
+  return conversation.Outcome(result);
 }
 
 #else

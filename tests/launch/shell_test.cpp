@@ -175,8 +175,23 @@ TEST(DragQueryFile, CountLengthAndCutCopy) {
   DragFinish(drop);
 }
 
+// Whether this Windows is Wine, whose DragQueryFileA counts at least one name in every drop.
+bool UnderWine() {
+#if defined(_WIN32)
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
 TEST(CreateDropFromUriList, AListWithoutLocalFilesGivesAnEmptyDrop) {
   HDROP drop = CreateDropFromUriList("# nothing\r\nhttps://example.com/\r\n");
+  ASSERT_NE(drop, nullptr);
+  if (UnderWine()) {
+    DragFinish(drop);
+    GTEST_SKIP() << "Wine's DragQueryFileA reads one (empty) name from a drop without names";
+  }
   CStringArray names;
   CWordArray flags;
   names.Add("old");

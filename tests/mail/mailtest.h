@@ -4,6 +4,8 @@
 
 #include "tests/support/fixtures.h"
 
+#include <hostkit/mail.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -39,6 +41,19 @@ class ProfileScope {
 // Settings of a profile that delivers into the outbox of the scope, with an address book.
 std::string OutboxSettings(const std::string& outbox);
 
+// A message for MAPISendMail of the given entries (pointed to, not copied) and texts.
+inline MapiMessage MessageOf(MapiRecipDesc* recipients, ULONG recipientCount, MapiFileDesc* files = nullptr,
+                             ULONG fileCount = 0, const char* subject = nullptr, const char* text = nullptr) {
+  MapiMessage message{};
+  message.lpszSubject = const_cast<LPSTR>(subject);
+  message.lpszNoteText = const_cast<LPSTR>(text);
+  message.nRecipCount = recipientCount;
+  message.lpRecips = recipients;
+  message.nFileCount = fileCount;
+  message.lpFiles = files;
+  return message;
+}
+
 // What a MIME reader finds in a message.
 struct ReadMessage {
   std::map<std::string, std::string> headers;  // lower-case name => unfolded raw value
@@ -59,15 +74,16 @@ namespace hk::test::mail {
 #if !defined(_WIN32)
 // A real SMTP server on a free loopback port (Python's aiosmtpd under /usr/bin/python3),
 // started by the constructor and stopped by the destructor. It stores what it receives.
+// Options and the names that script its refusals: smtp_server.py.
 class SmtpServer {
  public:
-  explicit SmtpServer(bool refuseAuth = false);
+  explicit SmtpServer(const std::vector<std::string>& options = {});
   ~SmtpServer();
   SmtpServer(const SmtpServer&) = delete;
   SmtpServer& operator=(const SmtpServer&) = delete;
   std::string Url() const { return "smtp://127.0.0.1:" + std::to_string(m_port); }
   int Connections() const;             // connections accepted so far
-  int AuthAttempts() const;            // credentials offered so far (refusing server only)
+  int AuthAttempts() const;            // credentials offered so far (--refuse-auth only)
   std::vector<std::string> Files() const;  // the stored messages, in arrival order
   std::string Recipients(size_t index) const;  // envelope recipients of message index
 
@@ -83,6 +99,7 @@ int FreePort();
 // What Python's email package reads from a stored message: the values of read_message.py.
 struct PythonRead {
   std::string subject, to, cc, body;
+  std::vector<std::string> names;  // display names of To and Cc, in order
   std::vector<std::pair<std::string, std::string>> attachments;  // name, bytes
 };
 PythonRead ReadWithPython(const std::string& file);

@@ -190,6 +190,53 @@ TEST(MailMessage, ListsAndTheMessageStayInStep) {
   EXPECT_STREQ(copy.GetMessage()->lpOriginator->lpszName, "Me");
 }
 
+// A message or list handed its own arrays or strings copies them before letting go of them.
+TEST(MailMessage, AMessageGivenItsOwnListsKeepsThem) {
+  CNuMailRecipients to;
+  to.Allocate(2);
+  to.SetName("Alice");
+  to.SetEntryID("\x01\x02\x03", 3);
+  to.SetCurrent(1);
+  to.SetName("Bob");
+  to.SetAddress("bob@example.org");
+  CNuMailAttachments files;
+  files.Allocate(1);
+  files.SetPathName("/tmp/report.pdf");
+  files.SetFileName("Report.pdf");
+  CNuMailMessage m;
+  m.SetSubject("Subject");
+  ASSERT_EQ(m.SetRecipients(to), 0u);
+  ASSERT_EQ(m.SetAttachments(files), 0u);
+  auto keptEverything = [&m] {
+    const MapiMessage* raw = m.GetMessage();
+    EXPECT_STREQ(raw->lpszSubject, "Subject");
+    ASSERT_EQ(raw->nRecipCount, 2u);
+    EXPECT_EQ(raw->lpRecips, m.GetRecipients().GetData());
+    EXPECT_STREQ(raw->lpRecips[0].lpszName, "Alice");
+    ASSERT_EQ(raw->lpRecips[0].ulEIDSize, 3u);
+    EXPECT_EQ(std::memcmp(raw->lpRecips[0].lpEntryID, "\x01\x02\x03", 3), 0);
+    EXPECT_STREQ(raw->lpRecips[1].lpszName, "Bob");
+    EXPECT_STREQ(raw->lpRecips[1].lpszAddress, "bob@example.org");
+    ASSERT_EQ(raw->nFileCount, 1u);
+    EXPECT_EQ(raw->lpFiles, m.GetAttachments().GetData());
+    EXPECT_STREQ(raw->lpFiles[0].lpszPathName, "/tmp/report.pdf");
+    EXPECT_STREQ(raw->lpFiles[0].lpszFileName, "Report.pdf");
+  };
+  ASSERT_EQ(m.SetRecipients(m.GetRecipients()), 0u);
+  ASSERT_EQ(m.SetAttachments(m.GetAttachments()), 0u);
+  keptEverything();
+  const MapiMessage view = *m.GetMessage();  // the message's own strings and arrays
+  ASSERT_EQ(m.CopyFrom(&view), 0u);
+  keptEverything();
+  // An entry given its own text or entry ID.
+  CNuMailRecipients& own = m.GetRecipients();
+  own.SetCurrent(0);
+  own.SetName(own.GetData()[0].lpszName);
+  own.SetEntryID(own.GetData()[0].lpEntryID, 3);
+  m.GetAttachments().SetPathName(m.GetAttachments().GetData()[0].lpszPathName);
+  keptEverything();
+}
+
 TEST(MailMessage, FreedMessagesAndEntryIDsWithoutDataAreSafe) {
   // A freed message reads as empty, and the next change starts a new one.
   CNuMailMessage freed;

@@ -6,10 +6,12 @@
 
 #include "platform/win32.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
+using hk::test::mail::MessageOf;
 using hk::test::mail::ParseMessage;
 using hk::test::mail::ProfileScope;
 using hk::test::ReadWholeFile;
@@ -64,30 +66,48 @@ TEST_F(Provider, ProfilesThatCannotBeUsedRefuseTheLogon) {
   EXPECT_EQ(session, 0u);
 }
 
-TEST_F(Provider, ResolvesThroughTheAddressBook) {
+// A name resolves exactly when a mail to it could be sent: to one usable address.
+TEST_F(Provider, ResolvesOnlyToAddressesThatCanBeSentTo) {
+  m_profile->Dir().WriteFile("default.conf",
+                             hk::test::mail::OutboxSettings(m_profile->Outbox()) + "Broken = not an address\n");
   const LHANDLE session = Logon();
   struct Case {
     const char* name;
-    ULONG result;
-    const char* address;
+    const char* address;  // nullptr: unknown
   } cases[] = {
-      {"carol@example.com", 0, "carol@example.com"},
-      {"alice", 0, "alice@example.org"},
-      {"BOB BUILDER", 0, "bob@example.net"},
-      {"Mallory", MAPI_E_UNKNOWN_RECIPIENT, nullptr},
-      {"", MAPI_E_UNKNOWN_RECIPIENT, nullptr},
+      {"carol@example.com", "carol@example.com"},
+      {"  carol@example.com ", "carol@example.com"},
+      {"alice", "alice@example.org"},
+      {"BOB BUILDER", "bob@example.net"},
+      {"Mallory", nullptr},
+      {"", nullptr},
+      {"x@y\r\nBcc: z@example.org", nullptr},
+      {"tab\t@example.org", nullptr},
+      {"<@>", nullptr},
+      {"@example.org", nullptr},
+      {"someone@", nullptr},
+      {"a@b@example.org", nullptr},
+      {"Alice <alice@example.org>", nullptr},
+      {"Broken", nullptr},
   };
+  size_t sent = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ULONG expected = c.address != nullptr ? SUCCESS_SUCCESS : MAPI_E_UNKNOWN_RECIPIENT;
     lpMapiRecipDesc recipient = nullptr;
-    EXPECT_EQ(CNuMAPI::MAPIResolveName(session, 0, Text(c.name), 0, 0, &recipient), c.result) << c.name;
+    EXPECT_EQ(CNuMAPI::MAPIResolveName(session, 0, Text(c.name), 0, 0, &recipient), expected);
     if (c.address == nullptr) {
       EXPECT_EQ(recipient, nullptr);
-      continue;
+    } else if (recipient != nullptr) {
+      EXPECT_STREQ(recipient->lpszAddress, c.address);
+      EXPECT_EQ(CNuMAPI::MAPIFreeBuffer(recipient), 0u);
     }
-    ASSERT_NE(recipient, nullptr);
-    EXPECT_STREQ(recipient->lpszAddress, c.address);
-    EXPECT_EQ(CNuMAPI::MAPIFreeBuffer(recipient), 0u);
+    MapiRecipDesc to{0, MAPI_TO, Text(c.name), nullptr, 0, nullptr};
+    MapiMessage message = MessageOf(&to, 1);
+    EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), expected);
+    if (expected == SUCCESS_SUCCESS) ++sent;
   }
+  EXPECT_EQ(m_profile->Delivered().size(), sent);
   // Only what the provider handed out is freed.
   char foreign[sizeof(MapiRecipDesc)] = {};
   EXPECT_NE(CNuMAPI::MAPIFreeBuffer(foreign), 0u);
@@ -109,13 +129,8 @@ TEST_F(Provider, OutboxMessageCarriesEverythingOfTheNote) {
       {0, 0, 12, Text(second.c_str()), Text("Bericht \xC3\xBC" "ber das Jahr.txt"), nullptr},
       {0, 0, 11, Text(first.c_str()), nullptr, nullptr},
   };
-  MapiMessage message{};
-  message.lpszSubject = Text("Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 a subject");
-  message.lpszNoteText = Text("Line one\n.dot line\nends with  ");
-  message.nRecipCount = 3;
-  message.lpRecips = recipients;
-  message.nFileCount = 2;
-  message.lpFiles = attachments;
+  MapiMessage message = MessageOf(recipients, 3, attachments, 2, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 a subject",
+                                  "Line one\n.dot line\nends with  ");
   ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
 
   const auto delivered = m_profile->Delivered();
@@ -139,6 +154,44 @@ TEST_F(Provider, OutboxMessageCarriesEverythingOfTheNote) {
   EXPECT_EQ(raw.find("\n\n"), std::string::npos);
 }
 
+TEST_F(Provider, LongNamesKeepHeaderLinesShortAndReadBackExactly) {
+  // RFC 5322 allows no line over 998 characters; each of these names would make one as it stands.
+  std::string words;
+  for (int i = 0; words.size() < 1500; ++i) words += (i == 0 ? "word" : " word") + std::to_string(i);
+  const std::string solid(1200, 'n');  // nowhere to fold
+  const std::string quoted = "\"Quoted\" \\ and\\ , " + words.substr(0, 1000);
+  const LHANDLE session = Logon();
+  hk::test::TempDir files;
+  const std::string path = files.WriteFile("f.txt", "content");
+  const std::string longTitle = words + ".txt", quotedTitle = "\"" + solid + "\".bin";
+  MapiRecipDesc recipients[3] = {{0, MAPI_TO, Text(words.c_str()), Text("a@example.org"), 0, nullptr},
+                                 {0, MAPI_CC, Text(quoted.c_str()), Text("b@example.org"), 0, nullptr},
+                                 {0, MAPI_CC, Text(solid.c_str()), Text("c@example.org"), 0, nullptr}};
+  MapiFileDesc attachments[2] = {{0, 0, 0, Text(path.c_str()), Text(longTitle.c_str()), nullptr},
+                                 {0, 0, 1, Text(path.c_str()), Text(quotedTitle.c_str()), nullptr}};
+  MapiMessage message = MessageOf(recipients, 3, attachments, 2, solid.c_str());
+  ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
+  const auto delivered = m_profile->Delivered();
+  ASSERT_EQ(delivered.size(), 1u);
+  const std::string raw = ReadWholeFile(delivered[0]);
+  for (size_t start = 0, end; start < raw.size(); start = end + 2) {
+    end = std::min(raw.find("\r\n", start), raw.size());
+    EXPECT_LE(end - start, 998u) << raw.substr(start, 60);
+  }
+#if !defined(_WIN32)
+  const hk::test::mail::PythonRead read = hk::test::mail::ReadWithPython(delivered[0]);
+  EXPECT_EQ(read.subject, solid);
+  // The third name can only go as encoded words; Python's parser reads those of a display name
+  // with blanks between them, which RFC 2047 has readers drop.
+  ASSERT_EQ(read.names.size(), 3u);
+  EXPECT_EQ(read.names[0], words);
+  EXPECT_EQ(read.names[1], quoted);
+  ASSERT_EQ(read.attachments.size(), 2u);
+  EXPECT_EQ(read.attachments[0].first, longTitle);
+  EXPECT_EQ(read.attachments[1].first, quotedTitle);
+#endif
+}
+
 TEST_F(Provider, RefusesWhatCannotBeSent) {
   const LHANDLE session = Logon();
   MapiRecipDesc unknown{0, MAPI_TO, Text("Nobody Known"), nullptr, 0, nullptr};
@@ -158,11 +211,7 @@ TEST_F(Provider, RefusesWhatCannotBeSent) {
       {&alice, &missing, MAPI_E_ATTACHMENT_NOT_FOUND},
   };
   for (const Case& c : cases) {
-    MapiMessage message{};
-    message.nRecipCount = c.recipient != nullptr ? 1 : 0;
-    message.lpRecips = c.recipient;
-    message.nFileCount = c.file != nullptr ? 1 : 0;
-    message.lpFiles = c.file;
+    MapiMessage message = MessageOf(c.recipient, c.recipient != nullptr ? 1 : 0, c.file, c.file != nullptr ? 1 : 0);
     EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), c.result);
   }
   EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, nullptr, 0, 0), static_cast<ULONG>(MAPI_E_INVALID_MESSAGE));
@@ -173,10 +222,7 @@ TEST_F(Provider, RefusesWhatCannotBeSent) {
 TEST_F(Provider, DialogRequestDeliversTheMessageAsItStands) {
   const LHANDLE session = Logon();
   MapiRecipDesc alice{0, MAPI_TO, Text("alice"), nullptr, 0, nullptr};
-  MapiMessage message{};
-  message.lpszNoteText = Text("reviewed");
-  message.nRecipCount = 1;
-  message.lpRecips = &alice;
+  MapiMessage message = MessageOf(&alice, 1, nullptr, 0, nullptr, "reviewed");
   ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, MAPI_DIALOG, 0), 0u);
   const auto delivered = m_profile->Delivered();
   ASSERT_EQ(delivered.size(), 1u);

@@ -5,6 +5,7 @@ Usage: read_message.py FILE. Output lines, each value as a Python-escaped string
   subject <s>
   to <address list>
   cc <address list>
+  name <display name>, for each address of To and Cc
   body <text of the first text/plain part>
   attachment <file name> <hex of the bytes>
 """
@@ -17,6 +18,10 @@ with open(sys.argv[1], "rb") as f:
 print("subject", ascii(str(message.get("Subject", ""))))
 print("to", ascii(str(message.get("To", ""))))
 print("cc", ascii(str(message.get("Cc", ""))))
+for field in ("To", "Cc"):
+    if message.get(field) is not None:
+        for address in message[field].addresses:
+            print("name", ascii(address.display_name))
 body = message.get_body(preferencelist=("plain",))
 print("body", ascii(body.get_content() if body is not None else ""))
 for part in message.iter_attachments():

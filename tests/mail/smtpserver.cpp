@@ -88,14 +88,14 @@ int FreePort() {
   return port;
 }
 
-SmtpServer::SmtpServer(bool refuseAuth) {
+SmtpServer::SmtpServer(const std::vector<std::string>& options) {
   const std::string script = Scripts() + "smtp_server.py";
   for (int attempt = 0; attempt < 5 && m_pid < 0; ++attempt) {
     m_port = FreePort();
     const std::string port = std::to_string(m_port);
     const std::string spool = m_spool.Path();
     std::vector<const char*> argv = {"/usr/bin/python3", script.c_str(), port.c_str(), spool.c_str()};
-    if (refuseAuth) argv.push_back("--refuse-auth");
+    for (const std::string& option : options) argv.push_back(option.c_str());
     argv.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char* const*>(argv.data()), environ) != 0) break;
@@ -116,7 +116,7 @@ SmtpServer::SmtpServer(bool refuseAuth) {
 
 SmtpServer::~SmtpServer() {
   if (m_pid > 0) {
-    kill(m_pid, SIGTERM);
+    kill(m_pid, SIGKILL);  // everything it stored is complete: files are renamed into place
     int status = 0;
     waitpid(m_pid, &status, 0);
   }
@@ -167,6 +167,7 @@ PythonRead ReadWithPython(const std::string& file) {
     else if (key == "to") read.to = Unescape(rest);
     else if (key == "cc") read.cc = Unescape(rest);
     else if (key == "body") read.body = Unescape(rest);
+    else if (key == "name") read.names.push_back(Unescape(rest));
     else if (key == "attachment") {
       const size_t last = rest.rfind(' ');
       read.attachments.emplace_back(Unescape(rest.substr(0, last)), FromHex(rest.substr(last + 1)));

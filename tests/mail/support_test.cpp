@@ -164,6 +164,7 @@ TEST_F(MailService, RefusedLogonIsThrownAndRetried) {
   m_profile->Dir().WriteFile(std::string(user) + ".conf", OutboxSettings(m_profile->Outbox()));
   EXPECT_EQ(m_mail.ResolveName("alice", FALSE), "alice@example.org");
   EXPECT_TRUE(m_mail.ResolveName("Mallory", FALSE).IsEmpty());
+  EXPECT_TRUE(m_mail.ResolveName("x@y.example\r\nBcc: z@y.example", FALSE).IsEmpty());
   EXPECT_EQ(m_mail.ResolveName("x@y.example", TRUE), "x@y.example");
 }
 
