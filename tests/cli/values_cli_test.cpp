@@ -113,6 +113,20 @@ TEST_F(ValuesCli, Md5PrintsWhatMd5sumPrints) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, hk::test::ReadWholeFile(listed));
   EXPECT_EQ(Lines(r.err).size(), 2u) << r.err;
+
+  // Checking md5sum's own list of the plain names after one file changed and one went away:
+  // the same verdicts in the same order as md5sum -c gives.
+  std::string plain;
+  for (size_t i = 5; i < names.size(); ++i) plain += " " + Quoted(names[i]);
+  const std::string list = dir / "plain.md5";
+  ASSERT_EQ(std::system(("md5sum" + plain + " > " + Quoted(list)).c_str()), 0);
+  dir.WriteFile("f7", "changed");
+  std::remove(names[40].c_str());
+  const std::string verdicts = dir / "md5sum-c.out";
+  std::system(("md5sum -c " + Quoted(list) + " > " + Quoted(verdicts) + " 2>/dev/null").c_str());
+  const ToolRun check = RunTool("md5 -c " + Quoted(list));
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, hk::test::ReadWholeFile(verdicts));
 #endif
 }
 
