@@ -57,14 +57,16 @@ void ExpectCount(const Args& args, size_t minimum, size_t maximum) {
   if (args.size() > maximum) throw UsageError("unexpected argument '" + args[maximum] + "'");
 }
 
-unsigned long ParseNumber(const std::string& text) {
+uint32_t ParseNumber(const std::string& text) {
   if (text.empty()) throw UsageError("a number is needed");
+  // strtoull alone would take a sign or leading blanks, and "-1" as the largest value.
+  if (text[0] < '0' || text[0] > '9') throw UsageError("'" + text + "' is not a number");
   char* end = nullptr;
   errno = 0;
-  const unsigned long value = std::strtoul(text.c_str(), &end, 0);
-  if (errno != 0 || end == nullptr || *end != '\0' || text[0] == '-')
-    throw UsageError("'" + text + "' is not a number");
-  return value;
+  const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+  if (errno == ERANGE || value > 0xFFFFFFFFull) throw UsageError("'" + text + "' does not fit in 32 bits");
+  if (errno != 0 || end == nullptr || *end != '\0') throw UsageError("'" + text + "' is not a number");
+  return static_cast<uint32_t>(value);
 }
 
 int Guarded(const std::function<int()>& body) {

@@ -2,6 +2,7 @@
 // and registers its commands (and its step of the guided tour) with a static Registration.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -49,7 +50,9 @@ const std::vector<TourStep>& TourSteps();
 bool TakeFlag(Args& args, const std::string& flag);                  // removes it if present
 bool TakeOption(Args& args, const std::string& option, std::string& value);  // --opt VALUE
 void ExpectCount(const Args& args, size_t minimum, size_t maximum);  // UsageError otherwise
-unsigned long ParseNumber(const std::string& text);                  // decimal or 0x hex
+// A number of 32 bits, decimal or 0x hex (0 to 4294967295); UsageError for anything else, a
+// sign, blanks or a value out of range included.
+uint32_t ParseNumber(const std::string& text);
 // Runs body; a framework exception becomes its message on standard error and kFailure.
 int Guarded(const std::function<int()>& body);
 

@@ -128,9 +128,7 @@ int Put(Args& args) {
   std::string bytes;
   DWORD value = 0;
   if (isNumber) {
-    const unsigned long parsed = ParseNumber(number);
-    if (parsed > 0xFFFFFFFFul) throw UsageError("'" + number + "' does not fit in 32 bits");
-    value = static_cast<DWORD>(parsed);
+    value = ParseNumber(number);
   }
   if (isFlag && flag != "0" && flag != "1") throw UsageError("--bool takes 0 or 1");
   if (isBinary && !ParseHex(hex, bytes)) throw UsageError("--binary takes hexadecimal bytes, such as 01ff or 01,ff");

@@ -80,23 +80,33 @@ bool IsNumber(const std::string& text) {
   return text.find_first_not_of("0123456789") == std::string::npos;
 }
 
+// 0 stands both for 0.0.0.0 and for text that does not parse. Text parses to 0.0.0.0 when it
+// has four parts (at least four characters, the first three parts ending in a dot) that each
+// read as 0, the way GetIPAddress reads a part: "0.0.0.0", " 0..0.0x" do; "0.0.0", "", "." do
+// not.
+bool IsZeroAddress(const std::string& text) {
+  if (text.size() < 4) return false;
+  size_t part = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (std::strtol(text.c_str() + part, nullptr, 10) != 0) return false;
+    const size_t dot = text.find('.', part);
+    if (dot == std::string::npos) return i == 3;
+    part = dot + 1;
+  }
+  return true;
+}
+
 int RunIp(Args& args) {
   ExpectCount(args, 1, 1);
   const std::string& arg = args[0];
   if (IsNumber(arg)) {
-    const unsigned long value = ParseNumber(arg);
-    if (value > 0xFFFFFFFFul) {
-      std::fprintf(stderr, "hostkit ip: %s is more than 32 bits\n", arg.c_str());
-      return kFailure;
-    }
     CString text;
-    CNuIPAddress(static_cast<DWORD>(value)).GetText(text);
+    CNuIPAddress(ParseNumber(arg)).GetText(text);
     std::printf("%s\n", static_cast<const char*>(text));
     return kSuccess;
   }
   const DWORD address = GetIPAddress(arg.c_str());
-  // 0 stands for both 0.0.0.0 and text that does not parse; only zeros and dots mean the former.
-  if (address == 0 && arg.find_first_not_of("0. \t") != std::string::npos) {
+  if (address == 0 && !IsZeroAddress(arg)) {
     std::fprintf(stderr, "hostkit ip: '%s' does not parse as an IPv4 address\n", arg.c_str());
     return kFailure;
   }
@@ -217,7 +227,7 @@ Registration ipCommand(Command{
     "        significant). Parsing is lenient: text after the fourth part is ignored, an\n"
     "        empty part is 0, a part reads up to its first non-digit; a part outside 0..255\n"
     "        or fewer than four parts do not parse (exit 1)\n"
-    "NUMBER  decimal or 0x hex: prints the dotted text\n\n"
+    "NUMBER  decimal or 0x hex, at most 32 bits: prints the dotted text\n\n"
     "examples: hostkit ip 192.168.1.2     hostkit ip 3232235778\n",
     RunIp});
 

@@ -13,6 +13,8 @@
 #else
 #  include <pwd.h>
 #  include <unistd.h>
+
+#  include "platform/posix/system/environment.h"
 #endif
 
 namespace hk::mapi {
@@ -25,7 +27,11 @@ constexpr char kSlash = '/';
 #endif
 
 std::string Env(const char* name) {
+#if defined(_WIN32)
   const char* value = std::getenv(name);
+#else
+  const char* value = hk::posix::EnvironmentSetting(name);
+#endif
   return value != nullptr ? std::string(value) : std::string();
 }
 

@@ -9,6 +9,8 @@
 
 #  include <curl/curl.h>
 #  include <dlfcn.h>
+
+#  include "platform/posix/system/environment.h"
 #endif
 
 #include <algorithm>
@@ -48,8 +50,8 @@ const CurlApi& Curl() {
   static CurlApi api;
   static std::once_flag once;
   std::call_once(once, [] {
-    const char* name = std::getenv("HOSTKIT_CURL_LIBRARY");
-    if (name == nullptr || *name == '\0') name = "libcurl.so.4";
+    const char* name = hk::posix::EnvironmentSetting("HOSTKIT_CURL_LIBRARY");
+    if (name == nullptr) name = "libcurl.so.4";
     void* library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
       const char* why = dlerror();

@@ -2,6 +2,8 @@
 // that did not come from here instead of corrupting the heap.
 #include "providers/netapi/buffers.h"
 
+#include "platform/posix/system/codepage.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -17,86 +19,23 @@ struct alignas(16) Header {
   uint64_t bytes;
 };
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-// Calls unit(c) for each UTF-16 code unit of a UTF-8 text.
-template <typename Unit>
-void DecodeUtf8(const std::string& text, Unit unit) {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t n = text.size();
-  size_t i = 0;
-  while (i < n) {
-    const unsigned char c = s[i];
-    if (c < 0x80) {  // most names are ASCII
-      unit(static_cast<char16_t>(c));
-      ++i;
-      continue;
-    }
-    const size_t length = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    uint32_t cp = length == 2 ? (c & 0x1F) : length == 3 ? (c & 0x0F) : (c & 0x07);
-    bool valid = length != 0 && i + length <= n;
-    for (size_t k = 1; valid && k < length; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) valid = false;
-      else cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    // Over-long forms, surrogates and values past U+10FFFF are not text.
-    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (valid && (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
-      valid = false;
-    if (!valid) {
-      unit(u'\xFFFD');
-      ++i;
-      continue;
-    }
-    if (cp < 0x10000) {
-      unit(static_cast<char16_t>(cp));
-    } else {
-      cp -= 0x10000;
-      unit(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      unit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
-    i += length;
-  }
-}
-
 }  // namespace
 
 std::u16string Utf16(const std::string& text) {
   std::u16string out;
   out.reserve(text.size());
-  DecodeUtf8(text, [&](char16_t c) { out.push_back(c); });
+  posix::utf::DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                         [&](char16_t c) { out.push_back(c); });
   return out;
 }
 
 std::string Utf8(const char16_t* text) {
   std::string out;
   if (text == nullptr) return out;
-  for (size_t i = 0; text[i] != 0; ++i) {
-    uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    AppendUtf8(out, cp);
-  }
+  char bytes[4];
+  bool replaced = false;
+  for (size_t i = 0; text[i] != 0;)
+    out.append(bytes, static_cast<size_t>(posix::utf::EncodeUtf8(text, i, text[i + 1], bytes, replaced)));
   return out;
 }
 
@@ -126,7 +65,8 @@ RecordWriter::RecordWriter(size_t recordSize, size_t count, size_t stringBytes)
 char16_t* RecordWriter::Put(const std::string& utf8) {
   auto* where = reinterpret_cast<char16_t*>(m_strings);
   char16_t* out = where;
-  DecodeUtf8(utf8, [&](char16_t c) { *out++ = c; });
+  posix::utf::DecodeUtf8(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(),
+                         [&](char16_t c) { *out++ = c; });
   *out++ = 0;
   m_strings = reinterpret_cast<char*>(out);
   return where;

@@ -9,7 +9,8 @@
 
 namespace hk::netapi {
 
-// UTF-8 (the process's multi-byte text) to UTF-16 and back; invalid sequences become U+FFFD.
+// The process's multi-byte text (UTF-8) to UTF-16 and back, losslessly: bytes that are not
+// valid UTF-8 travel as U+DC80..U+DCFF (platform/posix/system/codepage.h).
 std::u16string Utf16(const std::string& text);
 std::string Utf8(const char16_t* text);
 

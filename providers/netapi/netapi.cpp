@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,17 +32,25 @@ using hk::netapi::Utf8;
 
 using Accounts = std::vector<Account>;
 using Groups = std::vector<Group>;
-using Names = std::vector<std::string>;
 
 // Enumerations left unfinished keep their snapshots; beyond this many, the oldest go.
 constexpr size_t kMostMemberSnapshots = 32;
+
+// Member records handed out and not yet looked up; beyond this many, the oldest go.
+constexpr size_t kMostHandedOut = 65536;
 
 struct Snapshots {
   std::mutex lock;
   std::map<DWORD, std::shared_ptr<const Accounts>> users;  // by filter
   std::shared_ptr<const Groups> groups;
-  std::map<std::string, std::shared_ptr<const Names>> members;  // by group name
-  std::vector<std::string> memberOrder;                          // oldest first
+  std::map<std::string, std::shared_ptr<const Accounts>> members;  // by group name
+  std::vector<std::string> memberOrder;                             // oldest first
+  // The accounts of the members a listing has handed out, kept until NetUserGetInfo asks for
+  // each once: a caller reads every member's record right after the page that names it, and
+  // answering from the listing's own snapshot spares the name service a look-up per member
+  // (files, or nss_wrapper, read the whole passwd file for each).
+  std::map<std::string, Account> handedOut;
+  std::deque<std::string> handedOrder;  // oldest first
 };
 
 Snapshots& TheSnapshots() {
@@ -117,24 +126,39 @@ std::shared_ptr<const Groups> AllGroups(bool fresh, int& error) {
   return groups;
 }
 
-// A group's members: those its record lists and the accounts whose primary group it is, each
-// once, in name order.
-NET_API_STATUS ReadMembers(const std::string& name, Names& members) {
+// The accounts of a group's members: those its record lists and those whose primary group it
+// is, each once, in name order. A listed name without an account is left out, as a directory
+// leaves out the members it no longer holds. Listed names are found in the enumeration read for
+// the primary members; only a name it lacks (a service that does not enumerate its domain
+// accounts) is looked up by itself.
+NET_API_STATUS ReadMembers(const std::string& name, Accounts& members) {
   Group group;
   bool found = false;
   if (const int error = hk::netapi::FindGroup(name, group, found); error != 0) return StatusOfErrno(error);
   if (!found) return NERR_GroupNotFound;
   Accounts accounts;
   if (const int error = hk::netapi::ReadAccounts(accounts); error != 0) return StatusOfErrno(error);
-  members = group.members;
   for (const Account& a : accounts)
-    if (a.gid == group.gid) members.push_back(a.name);
-  std::sort(members.begin(), members.end());
-  members.erase(std::unique(members.begin(), members.end()), members.end());
+    if (a.gid == group.gid) members.push_back(a);
+  const auto byName = [](const Account& a, const std::string& n) { return a.name < n; };
+  for (const std::string& listed : group.members) {
+    const auto at = std::lower_bound(accounts.begin(), accounts.end(), listed, byName);
+    if (at != accounts.end() && at->name == listed) {
+      members.push_back(*at);
+      continue;
+    }
+    Account account;
+    if (const int error = hk::netapi::FindAccount(listed, account, found); error != 0) return StatusOfErrno(error);
+    if (found) members.push_back(account);
+  }
+  std::stable_sort(members.begin(), members.end(), [](const Account& a, const Account& b) { return a.name < b.name; });
+  members.erase(std::unique(members.begin(), members.end(),
+                            [](const Account& a, const Account& b) { return a.name == b.name; }),
+                members.end());
   return NERR_Success;
 }
 
-NET_API_STATUS GroupMembers(const std::string& name, bool fresh, std::shared_ptr<const Names>& out) {
+NET_API_STATUS GroupMembers(const std::string& name, bool fresh, std::shared_ptr<const Accounts>& out) {
   Snapshots& s = TheSnapshots();
   {
     std::lock_guard<std::mutex> guard(s.lock);
@@ -144,7 +168,7 @@ NET_API_STATUS GroupMembers(const std::string& name, bool fresh, std::shared_ptr
       return NERR_Success;
     }
   }
-  auto members = std::make_shared<Names>();
+  auto members = std::make_shared<Accounts>();
   if (const NET_API_STATUS status = ReadMembers(name, *members); status != NERR_Success) return status;
   std::lock_guard<std::mutex> guard(s.lock);
   if (s.members.count(name) == 0) {
@@ -157,6 +181,30 @@ NET_API_STATUS GroupMembers(const std::string& name, bool fresh, std::shared_ptr
   s.members[name] = members;
   out = members;
   return NERR_Success;
+}
+
+void HandOut(Accounts::const_iterator first, Accounts::const_iterator last) {
+  Snapshots& s = TheSnapshots();
+  std::lock_guard<std::mutex> guard(s.lock);
+  for (auto it = first; it != last; ++it) {
+    s.handedOut.insert_or_assign(it->name, *it);
+    s.handedOrder.push_back(it->name);
+  }
+  while (s.handedOrder.size() > kMostHandedOut) {
+    s.handedOut.erase(s.handedOrder.front());
+    s.handedOrder.pop_front();
+  }
+}
+
+// The account of a member just handed out, taken from the listing's snapshot.
+bool TakeHandedOut(const std::string& name, Account& account) {
+  Snapshots& s = TheSnapshots();
+  std::lock_guard<std::mutex> guard(s.lock);
+  auto it = s.handedOut.find(name);
+  if (it == s.handedOut.end()) return false;
+  account = std::move(it->second);
+  s.handedOut.erase(it);
+  return true;
 }
 
 // A finished listing needs its snapshot no more.
@@ -274,21 +322,21 @@ NETAPI_EXPORT NET_API_STATUS NetGroupGetUsers(LPCWSTR server, LPCWSTR groupName,
   if (level != 0 && level != 1) return ERROR_INVALID_LEVEL;
   const std::string name = Utf8(groupName);
   const size_t first = resumeHandle != nullptr ? *resumeHandle : 0;
-  std::shared_ptr<const Names> members;
+  std::shared_ptr<const Accounts> members;
   if (const NET_API_STATUS status = GroupMembers(name, first == 0, members); status != NERR_Success)
     return status;
   const size_t begin = std::min(first, members->size());
   *totalEntries = static_cast<DWORD>(members->size() - begin);
 
   const size_t recordSize = level == 0 ? sizeof(GROUP_USERS_INFO_0) : sizeof(GROUP_USERS_INFO_1);
-  auto sizeOf = [&](size_t i) { return recordSize + StringBytes((*members)[i]); };
+  auto sizeOf = [&](size_t i) { return recordSize + StringBytes((*members)[i].name); };
   size_t bytes = 0;
   const size_t count = PageLength(begin, members->size(), 0xFFFFFFFF, preferredMaximumLength, sizeOf, bytes);
   if (count > 0) {
     RecordWriter out(recordSize, count, bytes - count * recordSize);
     if (out.Data() == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     for (size_t k = 0; k < count; ++k) {
-      LPWSTR text = reinterpret_cast<LPWSTR>(out.Put((*members)[begin + k]));
+      LPWSTR text = reinterpret_cast<LPWSTR>(out.Put((*members)[begin + k].name));
       if (level == 0) {
         static_cast<GROUP_USERS_INFO_0*>(out.Record(k))->grui0_name = text;
       } else {
@@ -298,6 +346,8 @@ NETAPI_EXPORT NET_API_STATUS NetGroupGetUsers(LPCWSTR server, LPCWSTR groupName,
       }
     }
     *buffer = static_cast<LPBYTE>(out.Data());
+    HandOut(members->begin() + static_cast<std::ptrdiff_t>(begin),
+            members->begin() + static_cast<std::ptrdiff_t>(begin + count));
   }
   *entriesRead = static_cast<DWORD>(count);
   if (begin + count < members->size()) {
@@ -392,17 +442,20 @@ NETAPI_EXPORT NET_API_STATUS NetGroupGetInfo(LPCWSTR server, LPCWSTR groupName, 
   return NERR_Success;
 }
 
-// Levels 0 and 10, for any account (normal or not).
+// Levels 0 and 10, for any account (normal or not). A member a group listing has just handed
+// out is answered, once, from that listing's snapshot.
 NETAPI_EXPORT NET_API_STATUS NetUserGetInfo(LPCWSTR server, LPCWSTR userName, DWORD level,
                                             LPBYTE* buffer) {
   if (buffer == nullptr || userName == nullptr) return ERROR_INVALID_PARAMETER;
   *buffer = nullptr;
   if (!IsLocal(server)) return NERR_InvalidComputer;
   if (level != 0 && level != 10) return ERROR_INVALID_LEVEL;
+  const std::string name = Utf8(userName);
   Account account;
-  bool found = false;
-  if (const int error = hk::netapi::FindAccount(Utf8(userName), account, found); error != 0)
-    return StatusOfErrno(error);
-  if (!found) return NERR_UserNotFound;
+  bool found = TakeHandedOut(name, account);
+  if (!found) {
+    if (const int error = hk::netapi::FindAccount(name, account, found); error != 0) return StatusOfErrno(error);
+    if (!found) return NERR_UserNotFound;
+  }
   return UserRecord(account, level, buffer);
 }

@@ -1,5 +1,5 @@
 // The clock and time conversion functions of the Win32 subset (the system's own on Windows).
-#include "tests/afx/zone.h"
+#include "tests/support/zone.h"
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"

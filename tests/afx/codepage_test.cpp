@@ -32,4 +32,39 @@ TEST(Codepage, ABufferTooSmallFails) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
+std::basic_string<WCHAR> Widened(const std::string& bytes) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::basic_string<WCHAR> wide(static_cast<size_t>(n), 0);
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Narrowed(const std::basic_string<WCHAR>& wide, BOOL* replaced = nullptr) {
+  const int length = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), length, bytes.data(), n, nullptr, replaced);
+  return bytes;
+}
+
+TEST(Codepage, EveryByteStringComesBackAsItWent) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows turns bytes that are not UTF-8 into U+FFFD; POSIX names are byte strings";
+#endif
+  // Latin-1, a sequence cut short, an encoded surrogate, an over-long form, stray continuation
+  // bytes, a value beyond U+10FFFF, bytes UTF-8 never uses, and valid text around them.
+  for (const std::string bytes : {"caf\xE9", "\xC3", "a\xE2\x82", "\xED\xA0\x80", "\xC0\xAF", "\x80\xBF",
+                                  "\xF4\x90\x80\x80", "\xFF\xFEx", "\xC3\xA9\xE9\xF0\x9F\x98\x80\xF0"}) {
+    BOOL replaced = TRUE;
+    EXPECT_EQ(Narrowed(Widened(bytes), &replaced), bytes);
+    EXPECT_FALSE(replaced);
+  }
+  // A byte that is not UTF-8 travels as U+DC00 + byte; valid text as itself.
+  EXPECT_EQ(Widened("caf\xE9\xC3\xA9"), (std::basic_string<WCHAR>{'c', 'a', 'f', 0xDCE9, 0x00E9}));
+  // Surrogates that carry no byte cannot be written.
+  BOOL replaced = FALSE;
+  EXPECT_EQ(Narrowed({'a', 0xD800, 'b', 0xDC41}, &replaced), "a?b?");
+  EXPECT_TRUE(replaced);
+}
+
 }  // namespace

@@ -1,6 +1,6 @@
 // CFile open flags and sharing, and CFileStatus read and written through CFile::GetStatus and
 // CFile::SetStatus.
-#include "tests/afx/zone.h"
+#include "tests/support/zone.h"
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"

@@ -1,5 +1,5 @@
 // CTime, COleDateTime and the clock functions beneath them.
-#include "tests/afx/zone.h"
+#include "tests/support/zone.h"
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"

@@ -1,9 +1,12 @@
 // CNuMD5 and GetFileMD5: the RFC 1321 suite, file digests, the value type and exclusive opening.
 #include "tests/support/fixtures.h"
 
+#include "checksum/md5.h"
 #include "platform/win32.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -59,6 +62,29 @@ TEST(Md5, Rfc1321Suite) {
   EXPECT_EQ(BufferDigest("1234567890123456789012345678901234567890123456789012345678901234567890123456789"
                          "0"),
             "57edf4a22be3c955ac49da2e2107b67a");
+}
+
+TEST(Md5, PiecesOfAnySizeGiveTheDigestOfTheWhole) {
+  // Random piece sizes fill blocks across calls, pass whole blocks through after a partial one
+  // and end calls mid-block; each way must give the digest of the bytes fed at once.
+  const std::string bytes = PatternBytes(20000, 7);
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  hk::checksum::Md5State whole;
+  hk::checksum::Md5Init(whole);
+  hk::checksum::Md5Update(whole, data, bytes.size());
+  hk::checksum::Md5Finish(whole);
+  std::mt19937 random(11);
+  for (int round = 0; round < 40; ++round) {
+    hk::checksum::Md5State pieces;
+    hk::checksum::Md5Init(pieces);
+    for (size_t at = 0; at < bytes.size();) {
+      const size_t n = std::min<size_t>(bytes.size() - at, random() % 200);
+      hk::checksum::Md5Update(pieces, data + at, n);
+      at += n;
+    }
+    hk::checksum::Md5Finish(pieces);
+    ASSERT_EQ(0, std::memcmp(pieces.digest, whole.digest, sizeof whole.digest)) << "round " << round;
+  }
 }
 
 TEST(Md5, ZeroCountAndNullBufferGiveTheEmptyDigest) {

@@ -28,11 +28,11 @@ TEST_F(Cli, HelpListsCommandsAndSucceeds) {
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwo) {
-  EXPECT_EQ(RunTool("").status, 2);
-  EXPECT_EQ(RunTool("no-such-command").status, 2);
-  EXPECT_EQ(RunTool("error os").status, 2);
-  EXPECT_EQ(RunTool("error os five").status, 2);
-  EXPECT_EQ(RunTool("error disk 5").status, 2);
+  for (const char* line : {"", "no-such-command", "error os", "error os five", "error disk 5",
+                           // Numbers beyond 32 bits, or with a sign, are no numbers of any command.
+                           "error os 4294967298", "error shell 4294967322", "error os -1", "ip 4294967296",
+                           "store . path 0x100000001", "find . --attrs 4294967311"})
+    EXPECT_EQ(RunTool(line).status, 2) << line;
 }
 
 TEST_F(Cli, ErrorOsPrintsTheSystemsText) {

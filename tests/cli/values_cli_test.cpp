@@ -3,7 +3,7 @@
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
-#include "tests/afx/zone.h"
+#include "tests/support/zone.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -164,7 +164,9 @@ TEST_F(ValuesCli, IpConvertsBothWays) {
   EXPECT_EQ(RunTool("ip 0xFFFFFFFF").out, "255.255.255.255\n");
   EXPECT_EQ(RunTool("ip 1.2.3.4.5").out, "1.2.3.4 = 16909060 (0x01020304)\n");
   EXPECT_EQ(RunTool("ip 0.0.0.0").status, 0);
-  EXPECT_EQ(RunTool("ip 1.2.3").status, 1);
+  for (const char* fewer : {"ip 1.2.3", "ip 0.0.0", "ip \"\"", "ip ."})
+    EXPECT_EQ(RunTool(fewer).status, 1) << fewer;
+  EXPECT_EQ(RunTool("ip 0...0").out, "0.0.0.0 = 0 (0x00000000)\n");
   EXPECT_EQ(RunTool("ip 1.2.3.256").status, 1);
   EXPECT_EQ(RunTool("ip").status, 2);
 }

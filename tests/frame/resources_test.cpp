@@ -175,6 +175,23 @@ TEST(BaseAPI, ABoundLibraryStaysUntilTheHolderIsDestroyed) {
   EXPECT_EQ(GetModuleHandleA(HK_FOREIGN_MODULE), nullptr) << "the holder did not release its library";
 }
 
+TEST(BaseAPI, OnlyWhatTheModuleItselfDefinesIsFound) {
+  const std::string path = ExecutableDirectory() + HK_FOREIGN_MODULE;
+  HMODULE module = LoadLibraryA(path.c_str());
+  ASSERT_NE(module, nullptr);
+  EXPECT_NE(GetProcAddress(module, "HkTestEntryA"), nullptr);
+  // Functions of the C library, which the module and the program use but do not define.
+  for (HMODULE m : {module, GetModuleHandleA(nullptr)})
+    for (const char* name : {"malloc", "strlen"}) {
+      SetLastError(0);
+      EXPECT_EQ(GetProcAddress(m, name), nullptr) << name;
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND)) << name;
+    }
+  FreeLibrary(module);
+  TestHolder holder({"HkTestEntryA", "malloc"});
+  EXPECT_FALSE(holder.Load(path.c_str())) << "bound to a namesake of another library";
+}
+
 }  // namespace
 
 namespace {

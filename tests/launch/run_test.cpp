@@ -4,8 +4,10 @@
 
 #include "platform/win32.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -196,6 +198,36 @@ TEST(Process, ReadyForInputOnPosix) {
   EXPECT_EQ(WaitForSingleObject(busy.hProcess, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_EQ(WaitForInputIdle(busy.hProcess, 200), WAIT_FAILED);
   for (HANDLE h : {sleeping.hThread, sleeping.hProcess, busy.hThread, busy.hProcess}) CloseHandle(h);
+}
+
+// The state letter /proc shows for a process, or 0 once nothing of it is left.
+char ProcessState(int pid) {
+  const std::string stat = hk::test::ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t close = stat.rfind(')');
+  return close == std::string::npos || close + 2 >= stat.size() ? 0 : stat[close + 2];
+}
+
+TEST(RunApp, AProgramLeftToItselfLeavesNothingBehindWhenItEnds) {
+  // Started without waiting, the program is given up at once; when it ends later, no zombie
+  // may stay behind for the life of the host (the library has no thread or signal handler
+  // that could reap it then).
+  hk::test::TempDir dir;
+  const std::string go = dir / "go", done = dir / "done";
+  CString commandLine((Quoted(ChildPath()) + " wait " + Quoted(go) + " " + Quoted(done)).c_str());
+  ASSERT_TRUE(RunApp(commandLine, FALSE, FALSE, FALSE));
+  dir.WriteFile("go", "");
+  std::string pid;
+  for (int i = 0; i < 6000 && pid.find('\n') == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    pid = hk::test::ReadWholeFile(done);
+  }
+  ASSERT_NE(pid.find('\n'), std::string::npos) << "the child did not finish";
+  char state = ProcessState(std::stoi(pid));
+  for (int i = 0; i < 3000 && state != 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    state = ProcessState(std::stoi(pid));
+  }
+  EXPECT_EQ(state, 0) << "process " << pid << " stayed behind";
 }
 
 TEST(Process, SplittingReadsTheProgramNameWithoutEscapes) {

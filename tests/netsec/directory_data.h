@@ -38,6 +38,9 @@ constexpr int kLongGecos = 1235;
 // Members of a group whose record is larger than the first buffer an enumeration reads with
 // (256 KB).
 constexpr int kHugeGroupMembers = 25000;
+// An account and a group named in Latin-1 ("caf\xE9"), which is not UTF-8.
+constexpr const char* kLatin1Name = "caf\xE9";
+constexpr unsigned kLatin1Gid = 30004;
 
 inline std::string Numbered(const char* prefix, int width, int n) {
   char text[32];
@@ -78,6 +81,8 @@ struct TestDirectory {
     users.push_back(TestUser{"below", kUidMin - 1, kStaffGid, "Just Below", "Just Below"});
     users.push_back(TestUser{"above", kUidMax + 1, 20000, "Just Above", "Just Above"});
     users.push_back(TestUser{"nobody", 65534, 65534, "nobody", "nobody"});
+    // Latin-1, not UTF-8: a name and a full name that must come back byte for byte.
+    users.push_back(TestUser{kLatin1Name, kUidMax + 2, kLatin1Gid, "Andr\xE9", "Andr\xE9"});
     // A name the service reports twice: its first record counts.
     users.push_back(TestUser{"user0008", 5008, 20008, "Second Record", "Second Record"});
 
@@ -91,7 +96,8 @@ struct TestDirectory {
     for (int i = 0; i < 700; ++i) staff.listed.push_back(Numbered("user", 4, i));
     for (int i = 1700; i < 1710; ++i) staff.listed.push_back(Numbered("user", 4, i));
     groups.push_back(staff);
-    // A member without an account, after two that have one.
+    groups.push_back(TestGroup{kLatin1Name, kLatin1Gid, {kLatin1Name}});
+    // A member without an account, between two that have one.
     groups.push_back(TestGroup{"broken", 30001, {"user0001", "zz-ghost", "user0002"}});
     // A group whose record lists every generated account: some 34 KB with the member pointers.
     TestGroup crowd{"crowd", 30002, {}};
@@ -139,12 +145,13 @@ struct TestDirectory {
     return names;
   }
 
-  // Listed members and primary-group members, each once, in name order.
+  // Listed members that have an account and primary-group members, each once, in name order.
   std::vector<std::string> MembersOf(const std::string& group) const {
     std::set<std::string> members;
     for (const TestGroup& g : groups)
       if (g.name == group) {
-        members.insert(g.listed.begin(), g.listed.end());
+        for (const std::string& name : g.listed)
+          if (FullNameOf(name) != "?") members.insert(name);
         for (const TestUser& u : users)
           if (u.gid == g.gid) members.insert(u.name);
       }

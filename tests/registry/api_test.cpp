@@ -177,6 +177,13 @@ TEST_F(Api, TypesAndBytesAreKeptExactly) {
     ASSERT_EQ(ERROR_SUCCESS, ReadValue(key, c.name, type, data)) << c.name;
     EXPECT_EQ(c.type, type) << c.name;
     EXPECT_EQ(c.data, data) << c.name;
+    if (c.data.empty()) continue;
+    // A buffer one byte too short: the size needed comes back, and not a byte lands beyond.
+    std::vector<BYTE> buffer(c.data.size() + 1, 0xA5);
+    DWORD size = static_cast<DWORD>(c.data.size() - 1);
+    EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, c.name, nullptr, &type, buffer.data(), &size)) << c.name;
+    EXPECT_EQ(c.data.size(), size) << c.name;
+    EXPECT_EQ(0xA5, buffer[c.data.size() - 1]) << c.name;
   }
   EXPECT_EQ(ERROR_NOACCESS, RegSetValueExA(key, "nodata", 0, REG_BINARY, nullptr, 4));
 }

@@ -2,8 +2,10 @@
 #include "tests/support/fixtures.h"
 
 #include "platform/faults.h"
+#include "tests/support/zone.h"
 
 #include <cmath>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -120,20 +122,46 @@ TEST(TimeConversions, CTimeOfAValueReadsItAsLocalTime) {
   EXPECT_EQ(COleDateTimeToCTime(invalid).GetTime(), -1);
 }
 
-TEST(TimeConversions, LocalAndUtcUseTheOffsetInEffectNow) {
-  // The offset now, as the system's two clocks show it, to the minute.
+// The zone's offset now as the system's two clocks show it, in minutes.
+double OffsetNowInMinutes() {
   SYSTEMTIME utcNow, localNow;
   GetSystemTime(&utcNow);
   GetLocalTime(&localNow);
-  const double offsetMinutes = std::round((COleDateTime(localNow).m_dt - COleDateTime(utcNow).m_dt) * 1440.0);
+  return std::round((COleDateTime(localNow).m_dt - COleDateTime(utcNow).m_dt) * 1440.0);
+}
 
-  const COleDateTime original(2021, 12, 24, 18, 30, 0);
-  COleDateTime t = original;
-  LocalTimeToUTC(t);
-  EXPECT_NEAR((original.m_dt - t.m_dt) * 1440.0, offsetMinutes, 1e-6);
-  UTCToLocalTime(t);
-  EXPECT_NEAR(t.m_dt, original.m_dt, 1e-9);
-  EXPECT_EQ(t.GetStatus(), COleDateTime::valid);
+TEST(TimeConversions, LocalAndUtcUseTheOffsetInEffectNow) {
+  // The machine's zone (UTC where CI runs), and zones set here: one whose daylight saving is in
+  // force now (UTC+2 now, UTC+1 the rest of the year) and two half an hour off the hour, east
+  // and west, so that a conversion the wrong way, or by the converted date's own offset, shows.
+  struct Zone {
+    std::string tz;  // empty: the machine's own
+    double minutes;
+  };
+  std::vector<Zone> zones{{"", OffsetNowInMinutes()}};
+#if !defined(_WIN32)
+  zones.push_back({hk::test::ZoneWithDaylightSavingNow(), 120});
+  zones.push_back({"IST-5:30", 330});
+  zones.push_back({"NST+3:30", -210});
+#endif
+  // Half a year from now, where the daylight-saving zone keeps standard time.
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  const int month = (now.wMonth + 5) % 12 + 1;
+  const COleDateTime original(now.wYear + (month < now.wMonth ? 1 : 0), month, 15, 18, 30, 0);
+  for (const Zone& zone : zones) {
+#if !defined(_WIN32)
+    std::optional<hk::test::ScopedZone> scoped;
+    if (!zone.tz.empty()) scoped.emplace(zone.tz);
+#endif
+    ASSERT_EQ(OffsetNowInMinutes(), zone.minutes) << zone.tz;
+    COleDateTime t = original;
+    LocalTimeToUTC(t);
+    EXPECT_NEAR((original.m_dt - t.m_dt) * 1440.0, zone.minutes, 1e-6) << zone.tz;
+    UTCToLocalTime(t);
+    EXPECT_NEAR(t.m_dt, original.m_dt, 1e-9) << zone.tz;
+    EXPECT_EQ(t.GetStatus(), COleDateTime::valid);
+  }
 
   // Nothing the system can convert: left as it was.
   COleDateTime invalid(1.5);

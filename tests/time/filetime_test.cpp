@@ -1,7 +1,7 @@
 // File last-write times in UTC: reading, setting, and the cases that must answer FALSE.
 #include "tests/support/fixtures.h"
 
-#include "tests/afx/zone.h"
+#include "tests/support/zone.h"
 #include "tests/fs/readonly.h"
 
 #include <optional>

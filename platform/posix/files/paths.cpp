@@ -4,6 +4,7 @@
 #include "platform/posix/files/files.h"
 
 #include "platform/posix/system/internal.h"
+#include "platform/posix/system/environment.h"
 #include "platform/win32.h"
 
 #include <sys/stat.h>
@@ -133,9 +134,9 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 }
 
 DWORD GetTempPathA(DWORD size, LPSTR buffer) {
-  const char* configured = std::getenv("TMPDIR");
+  const char* configured = hk::posix::EnvironmentSetting("TMPDIR");
   std::string full;
-  if (!FullName(configured != nullptr && *configured != '\0' ? configured : "/tmp", full)) return 0;
+  if (!FullName(configured != nullptr ? configured : "/tmp", full)) return 0;
   if (full.back() != '/') full += '/';
   return CopyOut(full, size, buffer);
 }

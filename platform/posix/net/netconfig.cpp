@@ -4,6 +4,8 @@
 #include "platform/posix/net/netconfig.h"
 #include "platform/text.h"
 
+#include "platform/posix/system/environment.h"
+
 #include <strings.h>
 #include <unistd.h>
 
@@ -153,8 +155,8 @@ std::string DnsDomain() {
 }  // namespace
 
 std::string SystemFile(const std::string& relative) {
-  const char* root = std::getenv("HOSTKIT_SYSCONF_DIR");
-  std::string path = root != nullptr && *root != '\0' ? root : "/etc";
+  const char* root = EnvironmentSetting("HOSTKIT_SYSCONF_DIR");
+  std::string path = root != nullptr ? root : "/etc";
   if (path.back() != '/') path += '/';
   return path + relative;
 }

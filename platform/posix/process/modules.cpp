@@ -2,6 +2,7 @@
 // library builds on lives under platform/posix; every function keeps the Win32 contract: the
 // same result conventions, the last error set on every failure path, never an exception.
 #include "platform/win32.h"
+#include "platform/posix/system/environment.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -105,7 +106,7 @@ void* OpenWithLoader(const std::string& file) {
 }
 
 void* OpenProvider(const std::string& file) {
-  if (const char* dir = getenv("HOSTKIT_PROVIDER_DIR"); dir != nullptr && *dir != '\0') {
+  if (const char* dir = hk::posix::EnvironmentSetting("HOSTKIT_PROVIDER_DIR")) {
     // An explicit provider folder is the only place looked at, so a test (or an
     // administrator) can also say "there is no mail system here".
     std::string path = dir;
@@ -239,6 +240,11 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   }
   void* symbol = dlsym(handle, name);
   if (temporary) dlclose(handle);
+  // dlsym also answers from the libraries the module depends on (the C library's malloc for
+  // any name not its own); an export table holds only what the module itself defines.
+  Dl_info owner{};
+  const HMODULE base = module == nullptr ? ExecutableModule() : module;
+  if (symbol != nullptr && (dladdr(symbol, &owner) == 0 || owner.dli_fbase != base)) symbol = nullptr;
   if (symbol == nullptr) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;

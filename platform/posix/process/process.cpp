@@ -4,20 +4,11 @@
 #include "platform/posix/system/internal.h"
 #include "platform/win32.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <mutex>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace hk::posix {
 
@@ -25,82 +16,10 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Children given up while still running, reaped as soon as they have ended: the library
-// starts no thread of its own, so each later process call looks after them.
-struct Abandoned {
-  std::mutex lock;
-  std::vector<int> pids;
-};
-
-Abandoned& AbandonedChildren() {
-  static Abandoned* list = new Abandoned;  // outlives every static destructor
-  return *list;
-}
-
-void ReapAbandoned() {
-  Abandoned& a = AbandonedChildren();
-  std::lock_guard<std::mutex> guard(a.lock);
-  std::erase_if(a.pids, [](int pid) {
-    int status = 0;
-    const pid_t r = waitpid(pid, &status, WNOHANG);
-    return r == pid || (r == -1 && errno == ECHILD);
-  });
-}
-
-DWORD ExitCodeFromStatus(int status) {
-  if (WIFEXITED(status)) return static_cast<DWORD>(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return 128u + static_cast<DWORD>(WTERMSIG(status));
-  return 0;
-}
-
 // One started process, shared by its process and thread handles.
-struct ProcessState {
-  explicit ProcessState(int id) : pid(id) {}
-  ~ProcessState() {
-    if (!ended.load()) AbandonProcess(pid);
-  }
-  // Only one thread waits in the system at a time, so a process id is reaped once.
-  bool Wait(DWORD milliseconds) {
-    if (ended.load()) return true;
-    if (milliseconds == INFINITE) {
-      std::lock_guard<std::mutex> guard(waiting);
-      return Settle(INFINITE);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    auto step = std::chrono::milliseconds(1);
-    for (;;) {
-      if (waiting.try_lock()) {
-        const bool done = Settle(0);
-        waiting.unlock();
-        if (done) return true;
-      } else if (ended.load()) {
-        return true;
-      }
-      const auto now = std::chrono::steady_clock::now();
-      if (now >= deadline) return false;
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(step, deadline - now));
-      step = std::min(step * 2, std::chrono::milliseconds(20));
-    }
-  }
-  // Caller holds 'waiting'.
-  bool Settle(DWORD milliseconds) {
-    if (ended.load()) return true;
-    DWORD code = 0;
-    if (!ReapProcess(pid, milliseconds, code)) return false;
-    exitCode.store(code);
-    ended.store(true);
-    return true;
-  }
-
-  const int pid;
-  std::mutex waiting;
-  std::atomic<bool> ended{false};
-  std::atomic<DWORD> exitCode{STILL_ACTIVE};
-};
-
 struct ProcessHandle : HandleObject {
-  explicit ProcessHandle(std::shared_ptr<ProcessState> s) : state(std::move(s)) {}
-  std::shared_ptr<ProcessState> state;
+  explicit ProcessHandle(std::shared_ptr<StartedProgram> p) : program(std::move(p)) {}
+  std::shared_ptr<StartedProgram> program;
 };
 struct ThreadHandle : ProcessHandle {
   using ProcessHandle::ProcessHandle;
@@ -188,71 +107,6 @@ std::string ProgramOfCommandLine(const std::string& line) {
   return line.substr(0, end);
 }
 
-int SpawnProgram(const std::string& program, const std::vector<std::string>& argv,
-                 bool quietInput) {
-  ReapAbandoned();
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-
-  // The child starts with the signal dispositions and mask a freshly started program expects,
-  // whatever the host has changed for itself.
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &all);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (quietInput) posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-
-  pid_t pid = -1;
-  const int err = posix_spawnp(&pid, program.c_str(), &actions, &attr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (err != 0) {
-    FailWithErrno(err);
-    return -1;
-  }
-  return pid;
-}
-
-bool ReapProcess(int pid, DWORD milliseconds, DWORD& exitCode) {
-  int status = 0;
-  const pid_t r = RetryOnInterrupt(
-      [&] { return waitpid(pid, &status, milliseconds == INFINITE ? 0 : WNOHANG); });
-  if (r == pid) {
-    exitCode = ExitCodeFromStatus(status);
-    return true;
-  }
-  if (r == -1 && errno == ECHILD) {
-    // The host has the system reap its children (SIGCHLD ignored): the child has ended, and
-    // its status is gone.
-    exitCode = 0;
-    return true;
-  }
-  if (r == 0 && milliseconds != 0 && milliseconds != INFINITE) {
-    ProcessState poll(pid);
-    const bool done = poll.Wait(milliseconds);
-    if (done) exitCode = poll.exitCode.load();
-    poll.ended.store(true);  // not abandoned: the caller still owns the id
-    return done;
-  }
-  return false;
-}
-
-void AbandonProcess(int pid) {
-  {
-    Abandoned& a = AbandonedChildren();
-    std::lock_guard<std::mutex> guard(a.lock);
-    a.pids.push_back(pid);
-  }
-  ReapAbandoned();
-}
-
 }  // namespace hk::posix
 
 using hk::posix::HandleAs;
@@ -277,29 +131,29 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
   if (!hk::posix::NativePath(named.c_str(), program)) return FALSE;
   if (argv.empty()) argv.push_back(named);
 
-  const int pid = hk::posix::SpawnProgram(program, argv, false);
-  if (pid < 0) return FALSE;
+  auto started = hk::posix::StartedProgram::Start(program, argv, false);
+  if (started == nullptr) return FALSE;
 
-  auto state = std::make_shared<hk::posix::ProcessState>(pid);
-  processInformation->hProcess = hk::posix::RegisterHandle(new ProcessHandle(state));
-  processInformation->hThread = hk::posix::RegisterHandle(new hk::posix::ThreadHandle(state));
-  processInformation->dwProcessId = static_cast<DWORD>(pid);
-  processInformation->dwThreadId = static_cast<DWORD>(pid);
+  const DWORD id = static_cast<DWORD>(started->Id());
+  processInformation->hProcess = hk::posix::RegisterHandle(new ProcessHandle(started));
+  processInformation->hThread = hk::posix::RegisterHandle(new hk::posix::ThreadHandle(started));
+  processInformation->dwProcessId = id;
+  processInformation->dwThreadId = id;
   return TRUE;
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   ProcessHandle* process = HandleAs<ProcessHandle>(handle);
   if (process == nullptr) return WAIT_FAILED;
-  return process->state->Wait(milliseconds) ? WAIT_OBJECT_0 : static_cast<DWORD>(WAIT_TIMEOUT);
+  return process->program->Wait(milliseconds) ? WAIT_OBJECT_0 : static_cast<DWORD>(WAIT_TIMEOUT);
 }
 
 BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
   ProcessHandle* process = HandleAs<ProcessHandle>(handle);
   if (process == nullptr) return FALSE;
   if (exitCode == nullptr) return hk::posix::FailWith(ERROR_INVALID_PARAMETER);
-  process->state->Wait(0);
-  *exitCode = process->state->exitCode.load();
+  process->program->Wait(0);
+  *exitCode = process->program->ExitCode();
   return TRUE;
 }
 
@@ -312,8 +166,8 @@ DWORD WaitForInputIdle(HANDLE handle, DWORD milliseconds) {
   for (;;) {
     char state = 0;
     unsigned long long cpu = 0;
-    if (process->state->Wait(0) || !hk::posix::ReadProcessStat(process->state->pid, state, cpu)) {
-      hk::posix::FailWith(process->state->ended.load() ? ERROR_INVALID_HANDLE : ERROR_NOT_SUPPORTED);
+    if (process->program->Wait(0) || !hk::posix::ReadProcessStat(process->program->Id(), state, cpu)) {
+      hk::posix::FailWith(process->program->Ended() ? ERROR_INVALID_HANDLE : ERROR_NOT_SUPPORTED);
       return WAIT_FAILED;
     }
     if (state == 'Z' || state == 'X') {

@@ -7,6 +7,9 @@
 
 #include <hostkit/win32types.h>
 
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,10 +18,14 @@
 
 // Loads a shared object. "MAPI32.DLL" and "NETAPI32.DLL" (any case) name this project's
 // provider libraries, looked for in $HOSTKIT_PROVIDER_DIR, then beside the library, then on
-// the loader's path. Other names are handed to the loader with '\\' turned into '/'.
+// the loader's path (while the process runs set-user-ID, set-group-ID or with capabilities,
+// the variable is ignored). Other names are handed to the loader with '\\' turned into '/'.
 // Failure: NULL, last error ERROR_MOD_NOT_FOUND.
 HMODULE LoadLibraryA(LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
+// A function or variable the module itself defines, as its export table would list it: a name
+// the loader finds only in a library the module depends on (malloc in the C library, say)
+// fails like a missing one, with ERROR_PROC_NOT_FOUND.
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 // NULL names the executable; otherwise a module already loaded whose file name (or its last
 // component) matches without regard to case. Failure: NULL, ERROR_MOD_NOT_FOUND.
@@ -92,7 +99,9 @@ typedef struct _PROCESS_INFORMATION {
 // Standard input, output and error are the caller's. Failure: FALSE with the last error from
 // the start (ERROR_FILE_NOT_FOUND for a missing program, ERROR_ACCESS_DENIED for one that may
 // not be run, ERROR_BAD_EXE_FORMAT for a file the system cannot execute).
-// The process handle and the thread handle both wait for the end of the process.
+// The process handle and the thread handle both wait for the end of the process. The process
+// is not the caller's child (see StartedProgram): closing both handles lets go of it, and it
+// leaves nothing behind when it ends.
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
                     LPSECURITY_ATTRIBUTES processAttributes,
                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
@@ -130,17 +139,40 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // quotes when it starts with a quote, else everything up to the first blank.
 std::string ProgramOfCommandLine(const std::string& commandLine);
 
-// Starts argv[0] (searched on PATH when it holds no slash) with the given arguments; stdin
-// from /dev/null when quietInput is set. Returns the process id, or -1 with the last error set.
-// The child is reaped by ReapProcess or, once abandoned with AbandonProcess, at a later call
-// of this layer.
-int SpawnProgram(const std::string& program, const std::vector<std::string>& argv,
-                 bool quietInput);
-// Waits up to 'milliseconds' (INFINITE: no limit) for the child to end; true with its exit
-// status when it did. After that the process id is released.
-bool ReapProcess(int pid, DWORD milliseconds, DWORD& exitCode);
-// Gives up a child that may still run; it is reaped when it has ended, so no zombie stays.
-void AbandonProcess(int pid);
+// A program started by this layer. It is not a child of the caller: a waiter process started
+// with it waits for it and reports its end through a pipe (see spawn.cpp), so once the program
+// has ended nothing of it is left to reap, whether or not anyone still holds it, and the
+// library needs no thread and no SIGCHLD handler.
+class StartedProgram {
+ public:
+  // Starts the program (searched on PATH when it holds no slash) with posix_spawnp and the
+  // given arguments, the caller's environment, directory and standard streams (standard input
+  // from /dev/null when quietInput is set), default signal handling and an empty mask. nullptr with the last error set when it cannot be
+  // started (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_BAD_EXE_FORMAT ...).
+  static std::shared_ptr<StartedProgram> Start(const std::string& program, const std::vector<std::string>& argv,
+                                               bool quietInput);
+  // Lets go of the program, which runs on.
+  ~StartedProgram();
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  int Id() const { return m_pid; }
+  // Waits up to `milliseconds` (INFINITE: no limit; 0: only looks) for the program to end;
+  // true once it has. Any number of threads may wait at once.
+  bool Wait(DWORD milliseconds);
+  bool Ended() const { return m_ended.load(); }
+  // Its exit status once it has ended (128 + the signal number for a program ended by a
+  // signal), STILL_ACTIVE before.
+  DWORD ExitCode() const { return m_exitCode.load(); }
+
+ private:
+  StartedProgram(int pid, int reportFd);
+  const int m_pid;
+  const int m_reportFd;
+  std::mutex m_reading;
+  std::atomic<bool> m_ended{false};
+  std::atomic<DWORD> m_exitCode{STILL_ACTIVE};
+};
 
 }  // namespace hk::posix
 
@@ -171,7 +203,7 @@ void AbandonProcess(int pid);
 //   xdg-open exit 0: success; 2 (file not found): SE_ERR_FNF; 3 (no program for the type):
 //     SE_ERR_NOASSOC; 4 (the program it chose failed) and any other status: SE_ERR_DDEFAIL
 //   xdg-open still running after 10 seconds (it runs the program it chose in the foreground):
-//     success; it is reaped later
+//     success; it runs on
 //   xdg-open cannot be started for another reason: SE_ERR_OOM.
 HINSTANCE ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters,
                         LPCSTR directory, INT_PTR showCommand);

@@ -80,20 +80,16 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCST
     if (document[0] == '-') document = "./" + document;
   }
 
-  const int pid = SpawnProgram("xdg-open", {"xdg-open", document}, true);
-  if (pid < 0) {
+  const auto opener = StartedProgram::Start("xdg-open", {"xdg-open", document}, true);
+  if (opener == nullptr) {
     if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_ACCESS_DENIED) {
       SetLastError(ERROR_NO_ASSOCIATION);
       return ShellResult(SE_ERR_NOASSOC);
     }
     return ShellResult(SE_ERR_OOM);
   }
-  DWORD status = 0;
-  if (!ReapProcess(pid, 10000, status)) {
-    AbandonProcess(pid);
-    return ShellResult(42);
-  }
-  switch (status) {
+  if (!opener->Wait(10000)) return ShellResult(42);  // it runs on, the chosen program in front
+  switch (opener->ExitCode()) {
     case 0: return ShellResult(42);
     case 2: SetLastError(ERROR_FILE_NOT_FOUND); return ShellResult(SE_ERR_FNF);
     case 3: SetLastError(ERROR_NO_ASSOCIATION); return ShellResult(SE_ERR_NOASSOC);

@@ -7,6 +7,7 @@
 #include "platform/posix/registry/store.h"
 
 #include "platform/posix/system/internal.h"
+#include "platform/posix/system/environment.h"
 #include "platform/win32.h"
 
 #include "platform/posix/registry/sqlite.h"
@@ -44,7 +45,7 @@ const char* FileName(Root root) {
 }
 
 bool HomeDirectory(std::string& home) {
-  const char* env = std::getenv("HOME");
+  const char* env = EnvironmentSetting("HOME");
   if (env != nullptr && env[0] == '/') {
     home = env;
     return true;
@@ -207,8 +208,8 @@ LONG ErrorFromSqlite(int result) {
 
 LONG StorePath(Root root, std::string& path) {
   std::string directory;
-  const char* chosen = std::getenv(kStoreDirVariable);
-  if (chosen != nullptr && chosen[0] != '\0') {
+  const char* chosen = EnvironmentSetting(kStoreDirVariable);
+  if (chosen != nullptr) {
     directory = chosen;
     if (directory[0] != '/') {
       char cwd[4096];
@@ -216,7 +217,7 @@ LONG StorePath(Root root, std::string& path) {
       directory = std::string(cwd) + "/" + directory;
     }
   } else if (root == Root::kCurrentUser) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* config = EnvironmentSetting("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/') {
       directory = config;
     } else {
@@ -226,7 +227,7 @@ LONG StorePath(Root root, std::string& path) {
     directory += "/hostkit";
   } else {
     // The first absolute entry of the list, as the preferred system-wide location.
-    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    const char* dirs = EnvironmentSetting("XDG_CONFIG_DIRS");
     std::string list = dirs != nullptr ? dirs : "";
     size_t start = 0;
     while (start <= list.size() && directory.empty()) {

@@ -39,8 +39,10 @@ const char* SystemMessageText(DWORD code);
 
 // The ANSI code page of POSIX processes is UTF-8: CP_ACP and CP_UTF8 both mean UTF-8. Win32
 // conventions: a size of 0 (or -1 for a NUL-terminated input that includes the NUL) asks for
-// the size needed; ERROR_INSUFFICIENT_BUFFER when the output does not fit. Invalid sequences
-// become U+FFFD ('?' on the way back).
+// the size needed; ERROR_INSUFFICIENT_BUFFER when the output does not fit. Every byte string
+// comes back as it went in: a byte that is not part of valid UTF-8 becomes U+DC00 + byte
+// (U+DC80..U+DCFF), and such a lone surrogate that byte again (see codepage.h); other lone
+// surrogates cannot be written and become '?' (*usedDefault TRUE).
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out,
                         int outSize);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR out,

@@ -4,6 +4,7 @@
 //   sleep MS DONE         sleeps MS milliseconds, then creates DONE
 //   exit CODE             ends with that exit status
 //   busy MS               keeps the processor busy for MS milliseconds
+// DONE holds the child's process id and a line end.
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -11,11 +12,18 @@
 #include <string>
 #include <thread>
 
+#if defined(_WIN32)
+#  include <process.h>
+#  define getpid _getpid
+#else
+#  include <unistd.h>
+#endif
+
 namespace {
 
 bool Exists(const char* name) { return std::ifstream(name).good(); }
 
-void Touch(const char* name) { std::ofstream(name) << "done"; }
+void Touch(const char* name) { std::ofstream(name) << getpid() << "\n"; }
 
 }  // namespace
 
