@@ -29,6 +29,8 @@ struct FileObject : HandleObject {
 bool SharingConflicts(int fd, DWORD access, DWORD shareMode);
 void TakeShareMarkers(int fd, DWORD access, DWORD shareMode);
 bool DeleteDenied(int fd);
+// Takes only the marker that keeps writers out, for a reader that asks nothing else of sharing.
+void DenyWriters(int fd);
 
 // Counts a call against the test fault switches (platform/faults.h): true, with the last error
 // set, when the call is to fail without reaching the system.

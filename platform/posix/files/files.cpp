@@ -33,6 +33,16 @@ bool MarkerHeldByOther(int fd, Marker marker) {
   return probe.l_type != F_UNLCK;
 }
 
+bool MarkersHeldByOther(int fd) {
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = kShareBase;
+  probe.l_len = kDeniesDelete + 1;
+  if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
+  return probe.l_type != F_UNLCK;
+}
+
 bool TakeMarker(int fd, Marker marker) {
   struct flock lock {};
   lock.l_type = F_RDLCK;
@@ -72,6 +82,8 @@ DWORD ErrorForPath(int err, const std::string& path) {
 // Windows: it is neither checked against other holders nor recorded for later opens.
 bool SharingConflicts(int fd, DWORD access, DWORD shareMode) {
   if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0) return false;
+  // Most files have no other holder: one query over all the markers settles that case.
+  if (!MarkersHeldByOther(fd)) return false;
   if ((access & GENERIC_READ) && MarkerHeldByOther(fd, kDeniesRead)) return true;
   if ((access & GENERIC_WRITE) && MarkerHeldByOther(fd, kDeniesWrite)) return true;
   if (!(shareMode & FILE_SHARE_READ) && MarkerHeldByOther(fd, kHasRead)) return true;
@@ -80,6 +92,8 @@ bool SharingConflicts(int fd, DWORD access, DWORD shareMode) {
 }
 
 bool DeleteDenied(int fd) { return MarkerHeldByOther(fd, kDeniesDelete); }
+
+void DenyWriters(int fd) { TakeMarker(fd, kDeniesWrite); }
 
 void TakeShareMarkers(int fd, DWORD access, DWORD shareMode) {
   // A descriptor that cannot take read locks (opened without read permission) simply takes
