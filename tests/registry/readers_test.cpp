@@ -4,6 +4,8 @@
 // a second user (nobody) in a child process, which needs the suite to run as root, as CI does.
 #include "tests/registry/registry_fixture.h"
 
+#include "registry/transfer.h"
+
 #if !defined(_WIN32)
 #  include <grp.h>
 #  include <pwd.h>
@@ -161,6 +163,27 @@ TEST_F(OtherUsers, AStoreInAFolderItsOwnerMayNotWriteReadsAsBefore) {
   ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
   EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
   chmod(m_dir.Path().c_str(), 0755);
+}
+
+// An import that cannot write one of its roots changes none.
+TEST_F(OtherUsers, AnImportIntoAStoreTheUserMayNotWriteChangesNothing) {
+  const passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nullptr, nobody);
+  ASSERT_EQ(0, chown(m_dir.Path().c_str(), nobody->pw_uid, nobody->pw_gid));
+  EXPECT_TRUE(AsNobody([] {
+    std::vector<hk::registry::RegTextEntry> entries;
+    std::string error;
+    size_t applied = 0;
+    const bool parsed = hk::registry::ParseRegText(
+        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Mine]\n\"v\"=dword:1\n[HKEY_LOCAL_MACHINE\\Software\\Example]\n"
+        "\"w\"=dword:2\n",
+        entries, error);
+    HKEY key = nullptr;
+    return Check(parsed, "ParseRegText") && Check(!hk::registry::ImportEntries(entries, applied, error), "import") &&
+           Check(error.find("HKEY_LOCAL_MACHINE") != std::string::npos, error.c_str()) &&
+           Check(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND,
+                 "HKEY_CURRENT_USER\\Software\\Mine was imported");
+  }));
 }
 
 #endif
