@@ -1,9 +1,6 @@
 // hostkit crc32 / hostkit md5: the library's CRC-32 and MD5 digests of files, the digests in the
 // format of the md5sum utility, and checking such lists.
-#include "cli/command.h"
-
-#include "checksum/crc32.h"
-#include "platform/win32.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 
@@ -13,49 +10,13 @@
 namespace hk::cli {
 namespace {
 
-// Large enough that the per-call cost is small, small enough to stay in the processor cache
-// between the copy in and the checksum.
-constexpr UINT kCrcBlock = 64 * 1024;
-
-// The library's CRC-32 of a whole file. A file of 1 byte to 4 GiB - 1 is checksummed through a
-// read-only mapping, which spares copying every byte out of the page cache; others are read in
-// blocks. Files of 4 GiB and more fold their full 64-bit length, which is beyond what GetCRC32
-// can be given; for smaller files the value is the one GetCRC32 gives for the same bytes.
-DWORD FileCrc32(const char* path, uint64_t& size) {
-  // Opened first, so that a missing or locked file fails as a read would, and kept open so
-  // that no writer of ours changes it meanwhile.
-  CFile file(path, CFile::modeRead | CFile::shareDenyWrite);
-  uint32_t crc = checksum::Crc32Start();
-  size = 0;
-  DWORD high = 0;
-  const DWORD low = GetFileSize(file.m_hFile, &high);
-  if (high == 0 && low > 0 && low < 0xFFFFFFFFu) {
-    CNuFileMapping mapping;
-    mapping.Open(path, 0);
-    DWORD mapped = 0;
-    const void* view = nullptr;
-    mapping.GetBuffer(mapped, view);
-    size = mapped;
-    return checksum::Crc32Finish(checksum::Crc32Update(crc, static_cast<const unsigned char*>(view), mapped), size);
-  }
-  std::string block(kCrcBlock, '\0');
-  auto* bytes = reinterpret_cast<unsigned char*>(block.data());
-  for (;;) {
-    const UINT read = file.Read(bytes, kCrcBlock);
-    if (read == 0) break;
-    crc = checksum::Crc32Update(crc, bytes, read);
-    size += read;
-  }
-  return checksum::Crc32Finish(crc, size);
-}
-
 int RunCrc32(Args& args) {
   ExpectCount(args, 1, static_cast<size_t>(-1));
   int status = kSuccess;
   for (const auto& name : args) {
     const int one = Guarded([&] {
-      uint64_t size = 0;
-      const DWORD crc = FileCrc32(name.c_str(), size);
+      ULONGLONG size = 0;
+      const DWORD crc = GetFileCRC32(CString(name.c_str()), size);
       std::printf("%08X %llu %s\n", static_cast<unsigned>(crc), static_cast<unsigned long long>(size), name.c_str());
       return kSuccess;
     });

@@ -1,5 +1,5 @@
 // The command table and helpers shared by the command families.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 

@@ -1,5 +1,5 @@
 // hostkit error: the library's messages for Win32 and shell error codes.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 

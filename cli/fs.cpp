@@ -1,6 +1,6 @@
 // hostkit find, store, mkdir, copy-folder, temp-file, readonly: directory search, the ID-named
 // file store, creating and copying.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 

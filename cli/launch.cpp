@@ -1,13 +1,17 @@
 // hostkit run / hostkit open: starting programs and opening documents.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 
-#include "path/launch.h"
-#include "platform/win32.h"
-
 namespace hk::cli {
 namespace {
+
+// The tool's own file, in the folder GetAppPath names; the tour starts it again.
+#if defined(_WIN32)
+constexpr const char* kToolFile = "hostkit.exe";
+#else
+constexpr const char* kToolFile = "hostkit";
+#endif
 
 // One word as a Windows program's C runtime reads it back: quoted when it holds blanks or
 // quotes, with the backslashes before a quote doubled.
@@ -78,7 +82,7 @@ int Run(Args& args) {
   MessagesToStderr messages;
   CString commandLine(line.c_str());
   DWORD exitCode = 0;
-  if (!hk::launch::RunApp(commandLine, hide ? FALSE : TRUE, wait ? TRUE : FALSE,
+  if (!RunApp(commandLine, hide ? FALSE : TRUE, wait ? TRUE : FALSE,
                           idle ? TRUE : FALSE, &exitCode))
     return kFailure;
   return wait ? static_cast<int>(exitCode) : kSuccess;
@@ -119,14 +123,14 @@ Registration open(Command{
     Open});
 
 Registration tour(TourStep{35, "launching programs", [](std::FILE* out) {
-  char self[MAX_PATH] = {};
-  if (GetModuleFileNameA(nullptr, self, sizeof self) == 0) return false;
-  CString commandLine((QuoteProgram(self) + " --version").c_str());
+  CString folder;
+  GetAppPath(folder);
+  CString commandLine((QuoteProgram(std::string(folder) + kToolFile) + " --version").c_str());
   std::fprintf(out, "  starting %s hidden and waiting for it:\n", static_cast<const char*>(commandLine));
   std::fflush(out);
   MessagesToStderr messages;
   DWORD exitCode = 1;
-  const int started = hk::launch::RunApp(commandLine, FALSE, TRUE, FALSE, &exitCode);
+  const int started = RunApp(commandLine, FALSE, TRUE, FALSE, &exitCode);
   std::fprintf(out, "  started: %s, exit status %lu\n", started ? "yes" : "no",
                static_cast<unsigned long>(exitCode));
   return started != FALSE && exitCode == 0;

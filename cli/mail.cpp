@@ -1,9 +1,7 @@
 // hostkit mail: sending notes and files, resolving names, and what the mail system is.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
-
-#include "platform/win32.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -89,19 +87,6 @@ int Resolve(Args& args) {
   });
 }
 
-typedef ULONG(WINAPI* DescribeFunction)(LPCSTR, LPSTR, ULONG);
-
-// What the mail library says about a profile; empty when it is not the project's provider.
-std::string DescribeProfile(HMODULE library, const CString& profile, bool& usable) {
-  usable = true;
-  auto describe = reinterpret_cast<DescribeFunction>(
-      reinterpret_cast<void*>(GetProcAddress(library, "HostkitMailDescribeProfile")));
-  if (describe == nullptr) return std::string();
-  char text[4096];
-  usable = describe(profile, text, sizeof text) == SUCCESS_SUCCESS;
-  return text;
-}
-
 int Status(Args& args) {
   ExpectCount(args, 0, 0);
   const bool available = CNuMAPI::IsAvailable() != FALSE;
@@ -110,19 +95,16 @@ int Status(Args& args) {
     std::printf("provider: none (\"MAPI32.DLL\" is missing or lacks an entry point)\n");
     return kFailure;
   }
-  HMODULE library = LoadLibraryA("MAPI32.DLL");
-  char path[MAX_PATH + 1] = {};
-  if (library != nullptr) GetModuleFileNameA(library, path, MAX_PATH);
-  std::printf("provider: %s\n", path[0] != '\0' ? path : "MAPI32.DLL");
+  const CString library = CNuMAPI::GetLibraryFileName();
+  std::printf("provider: %s\n", library.IsEmpty() ? "MAPI32.DLL" : static_cast<const char*>(library));
   const CString user = GetThisUserName();
-  bool usable = true;
-  const std::string description = library != nullptr ? DescribeProfile(library, user, usable) : std::string();
-  if (library != nullptr) FreeLibrary(library);
-  if (description.empty()) {
+  CString description;
+  BOOL usable = TRUE;
+  if (!CNuMAPI::DescribeProfile(user, description, usable) || description.IsEmpty()) {
     std::printf("profile: %s\ndelivery: decided by the system's mail library\n", static_cast<const char*>(user));
     return kSuccess;
   }
-  std::fputs(description.c_str(), stdout);
+  std::fputs(description, stdout);
   return usable ? kSuccess : kFailure;
 }
 
@@ -150,10 +132,9 @@ bool Tour(std::FILE* out) {
     std::fprintf(out, "  no mail system here: every send reports \"Mail is not available.\"\n");
     return true;
   }
-  HMODULE library = LoadLibraryA("MAPI32.DLL");
-  const bool ours = library != nullptr && GetProcAddress(library, "HostkitMailDescribeProfile") != nullptr;
-  if (library != nullptr) FreeLibrary(library);
-  if (!ours) {
+  CString description;
+  BOOL usable = TRUE;
+  if (!CNuMAPI::DescribeProfile(GetThisUserName(), description, usable)) {
     std::fprintf(out, "  the system's mail library is in use; the tour sends nothing through it\n");
     return true;
   }

@@ -1,5 +1,5 @@
 // hostkit: the library's operations from the command line.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 

@@ -1,10 +1,8 @@
 // hostkit net: the domain controller, the domains of the network, and the groups, group members
 // and user accounts of a server.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
-
-#include "netsec/netapi.h"
 
 namespace hk::cli {
 namespace {
@@ -15,7 +13,7 @@ const char* Optional(const Args& args, size_t index) {
 
 // Listings quietly come back empty without the network API; say why on the command line.
 bool ApiAvailable() {
-  if (CNuNetAPI::IsAvailable()) return true;
+  if (CNuNetSecuritySupport::IsAvailable()) return true;
   std::fprintf(stderr, "hostkit net: the network API (NETAPI32.DLL) is not available here\n");
   return false;
 }
@@ -93,7 +91,7 @@ Registration command(Command{
     Run});
 
 Registration tour(TourStep{70, "domains, groups and users", [](std::FILE* out) {
-  if (!CNuNetAPI::IsAvailable()) {
+  if (!CNuNetSecuritySupport::IsAvailable()) {
     std::fprintf(out, "  the network API (NETAPI32.DLL) is not available here\n");
     return false;
   }

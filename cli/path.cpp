@@ -1,6 +1,6 @@
 // hostkit path / hostkit match: path names taken apart, reduced, checked and classified, and
 // names matched against wildcard spec lists.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 

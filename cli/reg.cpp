@@ -1,10 +1,7 @@
 // hostkit reg: registry settings from the command line.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
-
-#include "platform/win32.h"
-#include "registry/transfer.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -13,13 +10,10 @@
 
 #if !defined(_WIN32)
 #  include <filesystem>
-#  include <unistd.h>
 #endif
 
 namespace hk::cli {
 namespace {
-
-using hk::registry::SystemMessage;
 
 struct KeyName {
   HKEY root = nullptr;
@@ -29,11 +23,22 @@ struct KeyName {
 
 KeyName ParseKey(const std::string& text) {
   KeyName key;
-  std::string rootName;
-  if (!hk::registry::SplitKeyPath(text, key.root, key.subKey, rootName))
+  CString subKey, rootName;
+  if (!SplitRegistryKeyName(text.c_str(), key.root, subKey, rootName))
     throw UsageError("'" + text + "' is not a key below HKEY_CURRENT_USER (HKCU) or HKEY_LOCAL_MACHINE (HKLM)");
-  key.fullName = key.subKey.empty() ? rootName : rootName + "\\" + key.subKey;
+  key.subKey = static_cast<const char*>(subKey);
+  key.fullName = key.subKey.empty() ? std::string(rootName) : std::string(rootName) + "\\" + key.subKey;
   return key;
+}
+
+// The system's text for a Win32 code, without the line end.
+std::string SystemMessage(LONG code) {
+  CNuOSException error(static_cast<DWORD>(code));
+  char text[512];
+  std::string message = error.GetErrorMessage(text, sizeof text) ? text : "error " + std::to_string(code);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+    message.pop_back();
+  return message;
 }
 
 // The settings object for KEY's parent with KEY as its section name.
@@ -54,6 +59,15 @@ int Fail(const std::string& what, LONG code) {
   return kFailure;
 }
 
+// A value that could not be read or deleted: the key's own failure when the key cannot be
+// opened, else the value's.
+int FailOnValue(const KeyName& key, const std::string& name, LONG result) {
+  CStringArray subKeys;
+  const LONG open = GetRegistrySubKeys(key.root, key.subKey.c_str(), subKeys);
+  if (open != ERROR_SUCCESS) return Fail(key.fullName, open);
+  return Fail(key.fullName + " \"" + name + "\"", result);
+}
+
 std::string Hex(const std::string& data) {
   std::string out;
   char piece[4];
@@ -67,25 +81,15 @@ std::string Hex(const std::string& data) {
 int Get(Args& args) {
   ExpectCount(args, 2, 2);
   const KeyName key = ParseKey(args[0]);
-  HKEY handle = nullptr;
-  LONG result = RegOpenKeyExA(key.root, key.subKey.c_str(), 0, KEY_READ, &handle);
-  if (result != ERROR_SUCCESS) return Fail(key.fullName, result);
   DWORD type = REG_NONE;
-  DWORD size = 0;
-  std::string data;
-  result = RegQueryValueExA(handle, args[1].c_str(), nullptr, &type, nullptr, &size);
-  while (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
-    data.assign(size, '\0');
-    result = RegQueryValueExA(handle, args[1].c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    if (result == ERROR_SUCCESS) break;
-  }
-  RegCloseKey(handle);
-  if (result != ERROR_SUCCESS) return Fail(key.fullName + " \"" + args[1] + "\"", result);
-  data.resize(size);
+  CByteArray value;
+  const LONG result = GetRegistryValue(key.root, key.subKey.c_str(), args[1].c_str(), type, value);
+  if (result != ERROR_SUCCESS) return FailOnValue(key, args[1], result);
+  const std::string data(reinterpret_cast<const char*>(value.GetData()), static_cast<size_t>(value.GetSize()));
   if (type == REG_DWORD && data.size() == 4) {
-    const DWORD value = static_cast<unsigned char>(data[0]) | (static_cast<unsigned char>(data[1]) << 8) |
-                        (static_cast<unsigned char>(data[2]) << 16) | (static_cast<DWORD>(static_cast<unsigned char>(data[3])) << 24);
-    std::printf("%lu\n", static_cast<unsigned long>(value));
+    const DWORD number = static_cast<unsigned char>(data[0]) | (static_cast<unsigned char>(data[1]) << 8) |
+                         (static_cast<unsigned char>(data[2]) << 16) | (static_cast<DWORD>(static_cast<unsigned char>(data[3])) << 24);
+    std::printf("%lu\n", static_cast<unsigned long>(number));
   } else if ((type == REG_SZ || type == REG_EXPAND_SZ) && data.find('\0') >= data.size() - 1 && !data.empty()) {
     std::printf("%s\n", data.c_str());
   } else {
@@ -146,30 +150,17 @@ int Put(Args& args) {
 int DeleteEntry(Args& args) {
   ExpectCount(args, 2, 2);
   const KeyName key = ParseKey(args[0]);
-  HKEY handle = nullptr;
-  LONG result = RegOpenKeyExA(key.root, key.subKey.c_str(), 0, KEY_ALL_ACCESS, &handle);
-  if (result != ERROR_SUCCESS) return Fail(key.fullName, result);
-  result = RegDeleteValueA(handle, args[1].c_str());
-  RegCloseKey(handle);
-  if (result != ERROR_SUCCESS) return Fail(key.fullName + " \"" + args[1] + "\"", result);
-  return kSuccess;
+  const LONG result = DeleteRegistryValue(key.root, key.subKey.c_str(), args[1].c_str());
+  return result == ERROR_SUCCESS ? kSuccess : FailOnValue(key, args[1], result);
 }
 
 int List(Args& args) {
   ExpectCount(args, 1, 1);
   const KeyName key = ParseKey(args[0]);
-  HKEY handle = nullptr;
-  LONG result = RegOpenKeyExA(key.root, key.subKey.c_str(), 0, KEY_READ, &handle);
-  if (result != ERROR_SUCCESS) return Fail(key.fullName, result);
-  for (DWORD index = 0;; ++index) {
-    char name[1024];
-    DWORD size = sizeof name;
-    result = RegEnumKeyExA(handle, index, name, &size, nullptr, nullptr, nullptr, nullptr);
-    if (result != ERROR_SUCCESS) break;
-    std::printf("%s\n", name);
-  }
-  RegCloseKey(handle);
-  return result == ERROR_NO_MORE_ITEMS ? kSuccess : Fail(key.fullName, result);
+  CStringArray names;
+  const LONG result = GetRegistrySubKeys(key.root, key.subKey.c_str(), names);
+  for (int i = 0; i < names.GetSize(); ++i) std::printf("%s\n", static_cast<const char*>(names[i]));
+  return result == ERROR_SUCCESS ? kSuccess : Fail(key.fullName, result);
 }
 
 int Delete(Args& args) {
@@ -196,9 +187,9 @@ int Delete(Args& args) {
 int Export(Args& args) {
   ExpectCount(args, 2, 2);
   ParseKey(args[0]);
-  std::string error;
-  if (!hk::registry::ExportKeyToFile(args[0], args[1], error)) {
-    std::fprintf(stderr, "hostkit reg: %s\n", error.c_str());
+  CString error;
+  if (!ExportRegistryKeyToFile(args[0].c_str(), args[1].c_str(), error)) {
+    std::fprintf(stderr, "hostkit reg: %s\n", static_cast<const char*>(error));
     return kFailure;
   }
   return kSuccess;
@@ -212,14 +203,13 @@ int Import(Args& args) {
     return kFailure;
   }
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<hk::registry::RegTextEntry> entries;
-  std::string error;
-  size_t applied = 0;
-  if (!hk::registry::ParseRegText(bytes, entries, error) || !hk::registry::ImportEntries(entries, applied, error)) {
-    std::fprintf(stderr, "hostkit reg: %s: %s\n", args[0].c_str(), error.c_str());
+  DWORD applied = 0;
+  CString error;
+  if (!ImportRegistryText(bytes.data(), static_cast<DWORD>(bytes.size()), applied, error)) {
+    std::fprintf(stderr, "hostkit reg: %s: %s\n", args[0].c_str(), static_cast<const char*>(error));
     return kFailure;
   }
-  std::printf("%zu entries imported\n", applied);
+  std::printf("%lu entries imported\n", static_cast<unsigned long>(applied));
   return kSuccess;
 }
 
@@ -332,9 +322,10 @@ Registration tour(TourStep{50, "registry settings", [](std::FILE* out) {
   POSITION position = sections.GetHeadPosition();
   while (position != nullptr) std::fprintf(out, " %s", static_cast<const char*>(sections.GetNext(position)));
   std::fprintf(out, "\n");
-  std::string bytes, error;
-  ok = hk::registry::ExportKey("HKCU\\" + scratch.Base() + "\\Recent", bytes, error) && ok;
-  std::fprintf(out, "  exported as %zu bytes of UTF-16 .reg text\n", bytes.size());
+  CByteArray bytes;
+  CString error;
+  ok = ExportRegistryKey(("HKCU\\" + scratch.Base() + "\\Recent").c_str(), bytes, error) && ok;
+  std::fprintf(out, "  exported as %d bytes of UTF-16 .reg text\n", bytes.GetSize());
   ok = settings.DeleteSection(HKEY_CURRENT_USER, "Software", scratch.Base().substr(9).c_str()) && ok;
   std::fprintf(out, "  deleted the whole tree again: %s\n", ok ? "yes" : "no");
   return ok;

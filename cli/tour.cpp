@@ -1,5 +1,5 @@
 // hostkit tour: a short guided run of what the library can do, on embedded defaults.
-#include "cli/command.h"
+#include "command.h"
 
 namespace hk::cli {
 namespace {

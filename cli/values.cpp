@@ -1,6 +1,6 @@
 // hostkit guid / ip / time / env: GUID values, IPv4 addresses, the UTC clock and file times,
 // and what the library can tell about the system, the user and the thread.
-#include "cli/command.h"
+#include "command.h"
 
 #include <hostkit/hostkit.h>
 

@@ -34,6 +34,23 @@ BOOL CNuMAPI::LoadEntryPoints() {
 
 BOOL CNuMAPI::IsAvailable() { return s_instance.CNuBaseAPI::IsAvailable(); }
 
+CString CNuMAPI::GetLibraryFileName() {
+  if (!IsAvailable()) return CString();
+  char path[MAX_PATH + 1] = {};
+  return GetModuleFileNameA(s_instance.m_hLibrary, path, MAX_PATH) != 0 ? CString(path) : CString();
+}
+
+BOOL CNuMAPI::DescribeProfile(const char* profile, CString& description, BOOL& usable) {
+  // Beyond Simple MAPI: only the library's own provider has this entry point.
+  typedef ULONG(WINAPI * DescribeFunction)(LPCSTR, LPSTR, ULONG);
+  DescribeFunction describe = nullptr;
+  if (!IsAvailable() || !Bind(s_instance.m_hLibrary, "HostkitMailDescribeProfile", describe)) return FALSE;
+  char text[4096] = {};
+  usable = describe(profile, text, sizeof text) == SUCCESS_SUCCESS ? TRUE : FALSE;
+  description = text;
+  return TRUE;
+}
+
 ULONG CNuMAPI::MAPILogon(ULONG_PTR uiParam, LPSTR profile, LPSTR password, FLAGS flags, ULONG reserved,
                          LPLHANDLE session) {
   return s_instance.m_pfnLogon(uiParam, profile, password, flags, reserved, session);

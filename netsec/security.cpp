@@ -146,6 +146,8 @@ CNuNetSecuritySupport::CNuNetSecuritySupport() = default;
 
 CNuNetSecuritySupport::~CNuNetSecuritySupport() = default;
 
+BOOL CNuNetSecuritySupport::IsAvailable() { return CNuNetAPI::IsAvailable(); }
+
 CString CNuNetSecuritySupport::GetDomainController(const char* domain) {
   CString controller;
   if (!CNuNetAPI::IsAvailable()) return controller;

@@ -1,7 +1,6 @@
 // Starting programs and opening documents through the shell.
-#include "path/launch.h"
-
 #include <hostkit/frame.h>
+#include <hostkit/path.h>
 
 #include "frame/instance.h"
 #include "platform/win32.h"
@@ -25,8 +24,6 @@ class WaitCursor {
 };
 
 }  // namespace
-
-namespace hk::launch {
 
 int RunApp(CString& commandLine, int show, int waitForExit, int waitForIdle, DWORD* exitCode) {
   WaitCursor cursor(AfxGetApp());
@@ -76,10 +73,8 @@ int RunApp(CString& commandLine, int show, int waitForExit, int waitForIdle, DWO
   return TRUE;
 }
 
-}  // namespace hk::launch
-
 int RunApp(CString& commandLine, int show, int waitForExit, int waitForIdle) {
-  return hk::launch::RunApp(commandLine, show, waitForExit, waitForIdle, nullptr);
+  return RunApp(commandLine, show, waitForExit, waitForIdle, nullptr);
 }
 
 void OpenFileAssociation(const char* document) {

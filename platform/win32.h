@@ -20,6 +20,12 @@ struct ModuleString {
 };
 void RegisterModuleStrings(HMODULE module, const ModuleString* table, size_t count);
 
+// A drop handle holding the given names in their order, as the shell hands one to a window
+// (Windows: the DROPFILES block in global memory); 'names' holds them one after another, each
+// ending in a NUL, the list ending in an empty name. DragQueryFileA reads it; DragFinish
+// releases it.
+HDROP CreateDropHandle(const char* names);
+
 // Whether the system loader calls a shared library's entry point itself (Windows DllMain);
 // where it does not, the library calls its entry point after its ordered static objects.
 extern const bool kLoaderRunsModuleEntry;

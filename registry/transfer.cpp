@@ -3,6 +3,7 @@
 
 #include "platform/faults.h"
 #include "platform/registrybatch.h"
+#include "platform/text.h"
 
 #include <hostkit/registry.h>
 
@@ -13,16 +14,7 @@ namespace hk::registry {
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
+using hk::text::EqualsNoCase;
 
 // The longest key name and value name the registry takes.
 constexpr size_t kMaxKeyName = 255;

@@ -1,6 +1,6 @@
 // Moving registry keys to and from the registry editor's text format, through the registry
 // functions (so the same code works on the system registry and on the POSIX store). Internal
-// to the library; the command-line tool's "reg export" and "reg import" use it.
+// to the library; registry/regfile.cpp exports it.
 #pragma once
 
 #include "registry/regtext.h"

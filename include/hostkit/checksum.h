@@ -1,5 +1,5 @@
-// Checksums and digests: the library's CRC-32 of a memory buffer and MD5 digests (RFC 1321) of
-// buffers and whole files.
+// Checksums and digests: the library's CRC-32 of buffers and whole files and MD5 digests
+// (RFC 1321) of buffers and whole files.
 #pragma once
 
 #include <hostkit/afx.h>
@@ -11,6 +11,16 @@
 // A negative length reads nothing but still folds its four bytes, taken as unsigned.
 // Safe to call from any thread, including several making their first call at once.
 HOSTKIT_API DWORD GetCRC32(unsigned char* const buffer, int length);
+
+// The CRC-32 of the named file's bytes, computed as GetCRC32 computes it, and in 'size' the
+// number of bytes checksummed (the file's length, unless it changed while being read). For
+// files below 4 GiB the value is the one GetCRC32 gives for the same bytes; larger files fold
+// their full 64-bit length. The file is read in blocks while others may read it too, but not
+// while another holder has it open for writing: a file that cannot be opened (missing, no
+// access, held for writing) throws CFileException, as does a read error; 'size' is then
+// unchanged.
+//   a file holding "abc" => 0x8FAEA5D9, size 3;  an empty file => 0, size 0
+HOSTKIT_API DWORD GetFileCRC32(const CString& path, ULONGLONG& size);
 
 // A 16-byte MD5 digest, in RFC 1321 output order. A default value is 16 zero bytes.
 class HOSTKIT_API CNuMD5 {

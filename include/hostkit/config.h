@@ -6,8 +6,8 @@
 #define HOSTKIT_VERSION_PATCH 0
 #define HOSTKIT_VERSION_TEXT "0.1.0"
 
-// HOSTKIT_API marks what the library exports. Programs that link the static archive (the
-// command-line tool and the test suites) define HOSTKIT_STATIC and import nothing.
+// HOSTKIT_API marks what the library exports. Programs that link the static archive (the test
+// suites) define HOSTKIT_STATIC and import nothing.
 #if defined(_WIN32)
 #  if defined(HOSTKIT_BUILDING)
 #    define HOSTKIT_API __declspec(dllexport)

@@ -38,6 +38,15 @@ class CNuMAPI : public CNuBaseAPI {
 
   // TRUE when the mail library was loaded and all five entry points were bound.
   HOSTKIT_API static BOOL IsAvailable();
+  // The full name of the file the mail library was loaded from (on POSIX the provider that
+  // stands for "MAPI32.DLL"); empty while IsAvailable() is FALSE.
+  HOSTKIT_API static CString GetLibraryFileName();
+  // Asks the mail library what a logon with the profile would use, for status displays. The
+  // library's own provider answers with lines such as "profile: NAME", "settings: FILE" and
+  // "delivery: outbox FOLDER" (or a "problem: ..." line), and whether such a logon would
+  // succeed; TRUE then. FALSE, the outputs unchanged, when no mail library is available or it
+  // cannot describe profiles (a system's own mail library cannot).
+  HOSTKIT_API static BOOL DescribeProfile(const char* profile, CString& description, BOOL& usable);
 
   static ULONG MAPILogon(ULONG_PTR uiParam, LPSTR profile, LPSTR password, FLAGS flags,
                          ULONG reserved, LPLHANDLE session);

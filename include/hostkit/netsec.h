@@ -14,6 +14,10 @@ class HOSTKIT_API CNuNetSecuritySupport {
   CNuNetSecuritySupport();
   ~CNuNetSecuritySupport();
 
+  // TRUE when the system's network API ("NETAPI32.DLL"; on POSIX the provider that stands for
+  // it) was loaded with all its entry points: only then can the listings find anything.
+  static BOOL IsAvailable();
+
   // The controller of a domain (NULL: the primary domain) as the system names it
   // ("\\\\dc1.example.com"), or empty when there is none or it cannot be found.
   CString GetDomainController(const char* domain);

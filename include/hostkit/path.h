@@ -87,6 +87,11 @@ HOSTKIT_API int NameIsInSpecList(const CString& name, const CString& specList);
 // be, "Cannot launch the application <command line>." is shown and the result is FALSE. The
 // command line is passed to the system's writable buffer and comes back unchanged.
 HOSTKIT_API int RunApp(CString& commandLine, int show, int waitForExit, int waitForIdle);
+// As RunApp; in addition, when the program was waited for to its end (waitForExit), its exit
+// code in *exitCode. It is left untouched otherwise, and when the program could not be started
+// or its code read; exitCode may be NULL.
+//   RunApp(line, FALSE, TRUE, FALSE, &code) with line "hostkit --version" => TRUE, code 0
+HOSTKIT_API int RunApp(CString& commandLine, int show, int waitForExit, int waitForIdle, DWORD* exitCode);
 
 // Opens a document with the program the shell associates with it. Throws CNuOSException
 // with the Win32 code of the shell's failure (no associated program: 1155).
@@ -104,14 +109,13 @@ HOSTKIT_API void GetDroppedFileInfo(HDROP drop, CStringArray& names, CWordArray&
 // "Failed to open: too many files selected." and FALSE. A negative limit gives FALSE at once.
 HOSTKIT_API int GetMultipleFileNames(CStringList& names, CString& filter, int limit);
 
-#if !defined(_WIN32)
 // A drop handle for what a desktop drop delivers as "text/uri-list": one URI per line (CR LF
 // or LF), '#' lines are comments. Local "file:" URIs (no host, "localhost" or this machine's
-// name) give their percent-decoded names in list order; other URIs are left out. Release the
-// handle with GetDroppedFileInfo or DragFinish. NULL (last error ERROR_INVALID_PARAMETER) for a
-// NULL list.
+// name) give their percent-decoded names in list order; other URIs are left out. On Windows
+// the names take the system's form: file:///C:/My%20Files/a.txt => C:\My Files\a.txt. Release
+// the handle with GetDroppedFileInfo or DragFinish. NULL (last error ERROR_INVALID_PARAMETER)
+// for a NULL list.
 HOSTKIT_API HDROP CreateDropFromUriList(const char* uriList);
-#endif
 
 // ---- creating and copying files and folders ---------------------------------------------------
 

@@ -103,3 +103,48 @@ class HOSTKIT_API CNuRegistry {
   HKEY m_hBaseKey;
   HKEY m_hSectionKey;
 };
+
+// ---- keys by name, and the registry editor's text ------------------------------------------
+//
+// A full key name is a root key and the path below it: "HKEY_CURRENT_USER\Software\Example",
+// "HKEY_LOCAL_MACHINE\...", or for short "HKCU\..." and "HKLM\...", the root in any case. The
+// functions below answer the registry's own Win32 codes, or a message, instead of a BOOL alone.
+
+// Splits a full key name into its root key, the path below it ("" for the root itself; trailing
+// backslashes dropped) and the root's long name. FALSE, the outputs unchanged, for any other
+// root or a NULL name.
+//   "hkcu\Software\Example\" => HKEY_CURRENT_USER, "Software\Example", "HKEY_CURRENT_USER"
+HOSTKIT_API BOOL SplitRegistryKeyName(const char* fullName, HKEY& root, CString& subKey, CString& rootName);
+
+// The type (REG_SZ, REG_DWORD ...) and bytes of the value 'name' of root\subKey; "" names the
+// key's default value. ERROR_SUCCESS, or the registry's code with 'type' and 'data' unchanged
+// (ERROR_FILE_NOT_FOUND for a missing key or value).
+HOSTKIT_API LONG GetRegistryValue(HKEY root, const char* subKey, const char* name, DWORD& type, CByteArray& data);
+// Deletes the value 'name' of root\subKey. ERROR_SUCCESS or the registry's code
+// (ERROR_FILE_NOT_FOUND for a missing key or value).
+HOSTKIT_API LONG DeleteRegistryValue(HKEY root, const char* subKey, const char* name);
+// Empties 'names', then fills it with the names of the sub-keys of root\subKey in the
+// registry's order (case-insensitive name order). ERROR_SUCCESS, also for a key without
+// sub-keys, or the registry's code; names listed before a failure stay.
+HOSTKIT_API LONG GetRegistrySubKeys(HKEY root, const char* subKey, CStringArray& names);
+
+// The bytes of a .reg file holding the named key and everything below it: "Windows Registry
+// Editor Version 5.00", UTF-16LE with a byte-order mark and CR LF line ends, every value written
+// so that it reads back exactly (the registry editor imports it). FALSE with a message in 'error'
+// (and 'text' unchanged) when the name is not below HKCU or HKLM or the key cannot be read.
+HOSTKIT_API BOOL ExportRegistryKey(const char* fullName, CByteArray& text, CString& error);
+// The same written to 'file' while the tree is read, so that memory stays small however large
+// the tree. The file appears only once complete: an export that fails leaves no file, and a
+// file it was to replace as it was. A name or string that registry text cannot carry (bytes
+// that are not UTF-8, where the type has no hex form) fails with a message naming it.
+HOSTKIT_API BOOL ExportRegistryKeyToFile(const char* fullName, const char* file, CString& error);
+// Applies the 'size' bytes of a .reg file: "Windows Registry Editor Version 5.00" or "REGEDIT4",
+// UTF-16LE with a byte-order mark, UTF-8 or the ANSI code page. Keys are created, values written
+// ("name"=...) or deleted ("name"=-), keys deleted with everything below them ([-key]), in the
+// file's order. A malformed file, or one naming a key outside HKCU and HKLM or a name longer
+// than the registry takes, changes nothing. On POSIX the whole file is applied or nothing: an
+// entry the store refuses part way undoes the ones before it. The system registry of Windows
+// has no such undo, so there the entries before a refused one stay applied. 'applied' counts
+// the entries whose changes were kept; FALSE with a message naming the line of the first entry
+// that failed.
+HOSTKIT_API BOOL ImportRegistryText(const void* text, DWORD size, DWORD& applied, CString& error);

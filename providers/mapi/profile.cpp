@@ -1,7 +1,8 @@
 // Profile files: INI-style text, "[section]" headers, "key = value" lines, '#' or ';' comments.
 #include "providers/mapi/profile.h"
 
-#include <cctype>
+#include "platform/text.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -27,17 +28,8 @@ std::string Env(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-std::string Trim(const std::string& text) {
-  size_t first = 0, last = text.size();
-  while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
-  while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
-  return text.substr(first, last - first);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
+using hk::text::Lower;
+using hk::text::Trim;
 
 bool SameNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 

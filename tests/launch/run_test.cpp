@@ -52,6 +52,27 @@ TEST(RunApp, WaitingForTheEndReturnsAfterTheProgramHasEnded) {
   EXPECT_EQ(cursor.Changes(), (std::vector<int>{+1, -1}));
 }
 
+TEST(RunApp, GivesTheExitCodeOnlyOfAProgramWaitedFor) {
+  hk::test::RecordingMessageBoxes boxes;
+  hk::test::RecordingWaitCursor cursor;
+  for (DWORD status : {0u, 7u, 255u}) {
+    CString commandLine((Quoted(ChildPath()) + " exit " + std::to_string(status)).c_str());
+    DWORD code = 12345;
+    EXPECT_TRUE(RunApp(commandLine, FALSE, TRUE, FALSE, &code));
+    EXPECT_EQ(code, status);
+  }
+  hk::test::TempDir dir;
+  DWORD code = 12345;
+  CString notWaited((Quoted(ChildPath()) + " exit 7").c_str());
+  EXPECT_TRUE(RunApp(notWaited, FALSE, FALSE, FALSE, &code));
+  CString missing(Quoted(dir / "no-such-program").c_str());
+  EXPECT_FALSE(RunApp(missing, FALSE, TRUE, FALSE, &code));
+  EXPECT_EQ(code, 12345u);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  CString withoutCode((Quoted(ChildPath()) + " exit 3").c_str());
+  EXPECT_TRUE(RunApp(withoutCode, FALSE, TRUE, FALSE, nullptr));
+}
+
 TEST(RunApp, TheIdleWaitComesBeforeTheExitWait) {
   hk::test::TempDir dir;
   hk::test::RecordingMessageBoxes boxes;

@@ -175,9 +175,23 @@ TEST(DragQueryFile, CountLengthAndCutCopy) {
   DragFinish(drop);
 }
 
-#if !defined(_WIN32)
+// Whether this Windows is Wine, whose DragQueryFileA counts at least one name in every drop.
+bool UnderWine() {
+#if defined(_WIN32)
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
 TEST(CreateDropFromUriList, AListWithoutLocalFilesGivesAnEmptyDrop) {
   HDROP drop = CreateDropFromUriList("# nothing\r\nhttps://example.com/\r\n");
+  ASSERT_NE(drop, nullptr);
+  if (UnderWine()) {
+    DragFinish(drop);
+    GTEST_SKIP() << "Wine's DragQueryFileA reads one (empty) name from a drop without names";
+  }
   CStringArray names;
   CWordArray flags;
   names.Add("old");
@@ -188,32 +202,52 @@ TEST(CreateDropFromUriList, AListWithoutLocalFilesGivesAnEmptyDrop) {
   EXPECT_TRUE(DropIsReleased(drop));
 }
 
-TEST(CreateDropFromUriList, KeepsLocalFilesInListOrder) {
+// This machine's name as its resolver knows it.
+std::string ThisHost() {
+#if defined(_WIN32)
+  char host[256] = {};
+  DWORD size = sizeof host;
+  GetComputerNameExA(ComputerNameDnsHostname, host, &size);
+#else
   char host[256] = {};
   gethostname(host, sizeof host - 1);
+#endif
+  return host;
+}
+
+// A name with the separators of the system: a drop holds names as the system writes them.
+std::string Native(std::string name) {
+  for (char& c : name)
+    if (c == '/') c = hk::kPathSeparator;
+  return name;
+}
+
+TEST(CreateDropFromUriList, KeepsLocalFilesInListOrder) {
   const std::string list = std::string("#comment\nfile:///tmp/a%20b\r\n") +
                            "http://example.com/x\r\n" +
                            "file://localhost/tmp/%E2%82%AC\n" +
                            "file://elsewhere.example/tmp/remote\n" +
-                           "FILE://" + host + "/tmp/mine#fragment\n" +
+                           "FILE://" + ThisHost() + "/tmp/mine#fragment\n" +
                            "file:///tmp/nul%00name\n" +
                            "  file:///tmp/bad%zz%4  \n" +
+                           "file:///C:/My%20Files/a.txt\n" +
                            "\n";
   HDROP drop = CreateDropFromUriList(list.c_str());
   ASSERT_NE(drop, nullptr);
   CStringArray names;
   CWordArray flags;
   GetDroppedFileInfo(drop, names, flags);
-  ASSERT_EQ(names.GetSize(), 4);
-  EXPECT_EQ(std::string(names[0]), "/tmp/a b");
-  EXPECT_EQ(std::string(names[1]), "/tmp/\xE2\x82\xAC");
-  EXPECT_EQ(std::string(names[2]), "/tmp/mine");
-  EXPECT_EQ(std::string(names[3]), "/tmp/bad%zz%4");
-  EXPECT_EQ(flags[0] + flags[1] + flags[2] + flags[3], 0);
+  ASSERT_EQ(names.GetSize(), 5);
+  EXPECT_EQ(std::string(names[0]), Native("/tmp/a b"));
+  EXPECT_EQ(std::string(names[1]), Native("/tmp/\xE2\x82\xAC"));
+  EXPECT_EQ(std::string(names[2]), Native("/tmp/mine"));
+  EXPECT_EQ(std::string(names[3]), Native("/tmp/bad%zz%4"));
+  // Where names carry drives, the URI's drive form is a drive.
+  EXPECT_EQ(std::string(names[4]), hk::kPathSeparator == '\\' ? "C:\\My Files\\a.txt" : "/C:/My Files/a.txt");
+  EXPECT_EQ(flags[0] + flags[1] + flags[2] + flags[3] + flags[4], 0);
 
   EXPECT_EQ(CreateDropFromUriList(nullptr), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
-#endif
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "tests/mail/mailtest.h"
 
 #include "frame/instance.h"
+#include "platform/text.h"
 #include "platform/win32.h"
 
 #if !defined(_WIN32)
@@ -39,6 +40,13 @@ void ExpectEveryRequestRefused() {
   EXPECT_EQ(refused, 4);
   mail.Logoff();  // nothing to end, nothing happens
   EXPECT_FALSE(mail.IsLogged());
+  // Nor is there a library to name or to describe a profile.
+  EXPECT_TRUE(CNuMAPI::GetLibraryFileName().IsEmpty());
+  CString description = "unchanged";
+  BOOL usable = 7;
+  EXPECT_FALSE(CNuMAPI::DescribeProfile("tester", description, usable));
+  EXPECT_EQ(description, "unchanged");
+  EXPECT_EQ(usable, 7);
 }
 
 // Whether the mail library is still mapped into the process.
@@ -63,6 +71,30 @@ TEST(MailAvailability, ProviderPresent) {
   EXPECT_FALSE(mail.IsEnabled());
   mail.Enable(TRUE);
   EXPECT_TRUE(mail.IsEnabled());
+}
+
+TEST(MailAvailability, TheProviderNamesItsFileAndDescribesProfiles) {
+  HK_REQUIRE_MAIL_PROVIDER("full");
+  const std::string file = hk::text::Lower(std::string(CNuMAPI::GetLibraryFileName()));
+#if defined(_WIN32)
+  EXPECT_NE(file.find("mapi32.dll"), std::string::npos) << file;
+#else
+  EXPECT_NE(file.find("/libhostkit-mapi.so"), std::string::npos) << file;
+#endif
+  using hk::test::mail::OutboxSettings;
+  using hk::test::mail::ProfileScope;
+  CString description;
+  BOOL usable = FALSE;
+  {
+    ProfileScope profile(OutboxSettings("outbox"));
+    ASSERT_TRUE(CNuMAPI::DescribeProfile("tester", description, usable));
+    EXPECT_TRUE(usable);
+    EXPECT_NE(std::string(description).find("delivery: outbox"), std::string::npos) << description;
+  }
+  ProfileScope broken("[delivery]\nmethod = carrier pigeon\n");
+  ASSERT_TRUE(CNuMAPI::DescribeProfile("tester", description, usable));
+  EXPECT_FALSE(usable);
+  EXPECT_NE(std::string(description).find("problem: "), std::string::npos) << description;
 }
 
 TEST(MailAvailability, NoMailLibrary) {

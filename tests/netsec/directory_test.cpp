@@ -122,6 +122,7 @@ DWORD StatusOf(Call call) {
 
 TEST(DISABLED_InDirectory, UsersAreTheNormalAccountsInNameOrderEachOnce) {
   ASSERT_TRUE(CNuNetAPI::IsAvailable());
+  EXPECT_TRUE(CNuNetSecuritySupport::IsAvailable());
   const auto expected = Directory().NormalUsers();
   ASSERT_EQ(expected.size(), 2000u);
   CNuNetSecuritySupport net;
@@ -309,6 +310,7 @@ TEST(DISABLED_InDirectory, DomainsAndTheirController) {
 
 TEST(DISABLED_WithoutNetworkAPI, EverythingIsQuietlyEmpty) {
   EXPECT_FALSE(CNuNetAPI::IsAvailable());
+  EXPECT_FALSE(CNuNetSecuritySupport::IsAvailable());
   CNuNetSecuritySupport net;
   CStringArray a;
   CStringArray b;

@@ -114,6 +114,25 @@ TEST(Environment, ComputerName) {
   EXPECT_EQ(tinySize, size + 1);
 }
 
+TEST(Environment, ComputerNameInItsDnsForms) {
+  char host[256] = {}, full[256] = {};
+  DWORD hostSize = sizeof host, fullSize = sizeof full;
+  ASSERT_TRUE(GetComputerNameExA(ComputerNameDnsHostname, host, &hostSize));
+  ASSERT_TRUE(GetComputerNameExA(ComputerNameDnsFullyQualified, full, &fullSize));
+  EXPECT_EQ(hostSize, std::strlen(host));
+  EXPECT_EQ(fullSize, std::strlen(full));
+  EXPECT_GT(hostSize, 0u);
+  EXPECT_EQ(std::strchr(host, '.'), nullptr) << host;
+  // The full name is the host name, followed by its domain where it has one.
+  EXPECT_EQ(std::string(full).substr(0, hostSize), host);
+  EXPECT_TRUE(fullSize == hostSize || full[hostSize] == '.') << full;
+  char tiny[1];
+  DWORD tinySize = 1;
+  EXPECT_FALSE(GetComputerNameExA(ComputerNameDnsFullyQualified, tiny, &tinySize));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_EQ(tinySize, fullSize + 1);
+}
+
 TEST(Environment, UserName) {
   const CString user = GetThisUserName();
   ASSERT_GT(user.GetLength(), 0);

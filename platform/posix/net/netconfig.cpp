@@ -2,11 +2,11 @@
 // library builds on lives under platform/posix; every function keeps the Win32 contract: the
 // same result conventions, the last error set on every failure path, never an exception.
 #include "platform/posix/net/netconfig.h"
+#include "platform/text.h"
 
 #include <strings.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -15,18 +15,8 @@
 namespace hk::posix::netconfig {
 namespace {
 
-std::string Trim(const std::string& text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
-  while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
-  return text.substr(first, last - first);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
+using hk::text::Lower;
+using hk::text::Trim;
 
 std::vector<std::string> SplitList(const std::string& text, const char* separators) {
   std::vector<std::string> items;

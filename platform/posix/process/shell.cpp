@@ -1,30 +1,22 @@
 // POSIX implementation of part of the Win32 subset. Only code that holds for every Unix the
 // library builds on lives under platform/posix; every function keeps the Win32 contract: the
 // same result conventions, the last error set on every failure path, never an exception.
-#include <hostkit/path.h>
-
 #include "platform/posix/system/internal.h"
+#include "platform/text.h"
 #include "platform/win32.h"
 
 #include <cctype>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace hk::posix {
 namespace {
 
-HINSTANCE ShellResult(INT_PTR code) { return reinterpret_cast<HINSTANCE>(code); }
+using hk::text::EqualsNoCase;
 
-bool EqualsNoCase(const std::string& a, const char* b) {
-  if (a.size() != std::strlen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
+HINSTANCE ShellResult(INT_PTR code) { return reinterpret_cast<HINSTANCE>(code); }
 
 // "scheme:..." with a scheme of two or more characters; one letter is a drive.
 bool IsUrl(const std::string& name) {
@@ -50,48 +42,6 @@ INT_PTR DocumentProblem(const std::string& path) {
   if (err == ENOTDIR) return SE_ERR_PNF;
   if (err == EACCES || err == EPERM) return SE_ERR_ACCESSDENIED;
   return SE_ERR_FNF;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The local file name of a "file:" URI, or false for other URIs, other hosts and names that
-// cannot be file names (a NUL).
-bool FileNameOfUri(const std::string& uri, std::string& name) {
-  const size_t colon = uri.find(':');
-  if (colon == std::string::npos || !EqualsNoCase(uri.substr(0, colon), "file")) return false;
-  std::string rest = uri.substr(colon + 1);
-  const size_t cut = rest.find_first_of("?#");
-  if (cut != std::string::npos) rest.erase(cut);
-  if (rest.compare(0, 2, "//") == 0) {
-    const size_t slash = rest.find('/', 2);
-    if (slash == std::string::npos) return false;
-    const std::string host = rest.substr(2, slash - 2);
-    if (!host.empty() && !EqualsNoCase(host, "localhost")) {
-      char self[256] = {};
-      if (gethostname(self, sizeof self - 1) != 0 || !EqualsNoCase(host, self)) return false;
-    }
-    rest.erase(0, slash);
-  }
-  if (rest.empty() || rest[0] != '/') return false;
-  name.clear();
-  for (size_t i = 0; i < rest.size(); ++i) {
-    const int high = rest[i] == '%' && i + 2 < rest.size() ? HexValue(rest[i + 1]) : -1;
-    const int low = high >= 0 ? HexValue(rest[i + 2]) : -1;
-    if (low < 0) {
-      name += rest[i];
-      continue;
-    }
-    const char c = static_cast<char>(high * 16 + low);
-    if (c == '\0') return false;
-    name += c;
-    i += 2;
-  }
-  return true;
 }
 
 struct DropHandle : HandleObject {
@@ -172,22 +122,8 @@ void DragFinish(HDROP drop) {
   if (hk::posix::HandleAs<hk::posix::DropHandle>(drop) != nullptr) CloseHandle(drop);
 }
 
-HDROP CreateDropFromUriList(const char* uriList) {
-  if (uriList == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
+HDROP hk::CreateDropHandle(const char* names) {
   auto* drop = new hk::posix::DropHandle;
-  const char* p = uriList;
-  while (*p != '\0') {
-    const char* end = p + std::strcspn(p, "\r\n");
-    std::string line(p, end);
-    p = end + std::strspn(end, "\r\n");
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
-    const size_t lead = line.find_first_not_of(" \t");
-    if (lead == std::string::npos || line[lead] == '#') continue;  // blank or a comment
-    std::string name;
-    if (hk::posix::FileNameOfUri(line.substr(lead), name)) drop->names.push_back(name);
-  }
+  for (const char* name = names; *name != '\0'; name += std::strlen(name) + 1) drop->names.emplace_back(name);
   return static_cast<HDROP>(hk::posix::RegisterHandle(drop));
 }

@@ -67,19 +67,33 @@ BOOL GetUserObjectInformationA(HANDLE object, int index, LPVOID info, DWORD leng
 
 UINT_PTR SHAppBarMessage(DWORD, PAPPBARDATA) { return 0; }
 
-BOOL GetComputerNameA(LPSTR buffer, LPDWORD size) {
+namespace {
+
+// The host name, whole or up to its first dot, with the Win32 conventions of the computer name
+// functions: 'overflow' is the error they give when the name does not fit.
+BOOL CopyHostName(bool whole, LPSTR buffer, LPDWORD size, DWORD overflow) {
   if (size == nullptr) return hk::posix::FailWith(ERROR_INVALID_PARAMETER);
   struct utsname names;
   if (uname(&names) != 0) return hk::posix::FailWithErrno(errno);
-  const size_t length = std::strcspn(names.nodename, ".");
+  const size_t length = whole ? std::strlen(names.nodename) : std::strcspn(names.nodename, ".");
   if (buffer == nullptr || length + 1 > *size) {
     *size = static_cast<DWORD>(length + 1);
-    return hk::posix::FailWith(ERROR_BUFFER_OVERFLOW);
+    return hk::posix::FailWith(overflow);
   }
   std::memcpy(buffer, names.nodename, length);
   buffer[length] = '\0';
   *size = static_cast<DWORD>(length);
   return TRUE;
+}
+
+}  // namespace
+
+BOOL GetComputerNameA(LPSTR buffer, LPDWORD size) { return CopyHostName(false, buffer, size, ERROR_BUFFER_OVERFLOW); }
+
+BOOL GetComputerNameExA(COMPUTER_NAME_FORMAT format, LPSTR buffer, LPDWORD size) {
+  if (format != ComputerNameDnsHostname && format != ComputerNameDnsFullyQualified)
+    return hk::posix::FailWith(ERROR_INVALID_PARAMETER);
+  return CopyHostName(format == ComputerNameDnsFullyQualified, buffer, size, ERROR_MORE_DATA);
 }
 
 BOOL GetUserNameA(LPSTR buffer, LPDWORD size) {

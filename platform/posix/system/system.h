@@ -141,6 +141,24 @@ UINT_PTR SHAppBarMessage(DWORD message, PAPPBARDATA data);
 // The host name up to its first dot. When it does not fit (with its NUL) in *size characters:
 // FALSE, ERROR_BUFFER_OVERFLOW, *size = the size needed. On success *size = its length.
 BOOL GetComputerNameA(LPSTR buffer, LPDWORD size);
+
+typedef enum _COMPUTER_NAME_FORMAT {
+  ComputerNameNetBIOS,
+  ComputerNameDnsHostname,
+  ComputerNameDnsDomain,
+  ComputerNameDnsFullyQualified,
+  ComputerNamePhysicalNetBIOS,
+  ComputerNamePhysicalDnsHostname,
+  ComputerNamePhysicalDnsDomain,
+  ComputerNamePhysicalDnsFullyQualified,
+  ComputerNameMax
+} COMPUTER_NAME_FORMAT;
+
+// ComputerNameDnsHostname: the host name up to its first dot; ComputerNameDnsFullyQualified:
+// the host name as the system holds it (with its domain where it was given one). Other formats:
+// FALSE, ERROR_INVALID_PARAMETER. When the name does not fit (with its NUL) in *size
+// characters: FALSE, ERROR_MORE_DATA, *size = the size needed. On success *size = its length.
+BOOL GetComputerNameExA(COMPUTER_NAME_FORMAT format, LPSTR buffer, LPDWORD size);
 // The name of the effective user (from the user database). When it does not fit: FALSE,
 // ERROR_INSUFFICIENT_BUFFER, *size = the size needed; on success *size = its length plus the
 // NUL. A user id the database does not know fails with ERROR_NONE_MAPPED.
