@@ -1,11 +1,15 @@
 // Checksum throughput in memory: GetCRC32 and CNuMD5::GetBufferMD5 on buffers of 4 KiB, 1 MiB and
-// 256 MiB, and each CRC update path on its own (the byte table, slicing, folding).
+// 256 MiB, each CRC update path on its own (the byte table, slicing, folding) and each multi-lane
+// MD5 kernel (all its lanes busy, 256 KiB per lane); and, for scale, what one core reads from and
+// copies within memory.
 #include <hostkit/hostkit.h>
 
 #include "checksum/crc32.h"
+#include "checksum/md5_lanes.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -53,6 +57,52 @@ void CrcPath(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
 }
 
+void Md5Kernel(benchmark::State& state) {
+  const auto kernels = hk::checksum::Md5LaneKernels();
+  const auto& kernel = *kernels[static_cast<size_t>(state.range(0))];
+  state.SetLabel(kernel.name);
+  if (!kernel.available()) {
+    state.SkipWithError("this processor lacks the kernel's instructions");
+    return;
+  }
+  constexpr size_t kPerLane = 256 * 1024;
+  auto& bytes = Buffer(kPerLane * static_cast<size_t>(kernel.lanes));
+  hk::checksum::Md5LaneState lanes{};
+  for (auto _ : state) {
+    for (int lane = 0; lane < kernel.lanes; ++lane) lanes.next[lane] = bytes.data() + kPerLane * static_cast<size_t>(lane);
+    kernel.transform(lanes, kPerLane / 64);
+    benchmark::DoNotOptimize(lanes.abcd);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kPerLane) * kernel.lanes);
+}
+
+// One pass over the buffer adding up its 64-bit words: the rate one core reads memory at.
+void MemoryRead(benchmark::State& state) {
+  const auto size = static_cast<size_t>(state.range(0));
+  auto& bytes = Buffer(size);
+  for (auto _ : state) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i + 8 <= size; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, bytes.data() + i, 8);
+      sum += word;
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
+}
+
+void MemoryCopy(benchmark::State& state) {
+  const auto size = static_cast<size_t>(state.range(0));
+  auto& bytes = Buffer(size);
+  std::vector<unsigned char> target(size, 1);
+  for (auto _ : state) {
+    std::memcpy(target.data(), bytes.data(), size);
+    benchmark::DoNotOptimize(target.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
+}
+
 constexpr int64_t kKiB = 1024;
 constexpr int64_t kMiB = 1024 * kKiB;
 
@@ -62,6 +112,9 @@ BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateBytewise)->Name("CrcBytewis
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateSlicing)->Name("CrcSlicing")->Arg(kMiB);
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateFolding)->Name("CrcFolding")->Arg(kMiB);
 BENCHMARK_TEMPLATE(CrcPath, hk::checksum::Crc32UpdateWideFolding)->Name("CrcWideFolding")->Arg(kMiB);
+BENCHMARK(Md5Kernel)->DenseRange(0, static_cast<int>(hk::checksum::Md5LaneKernels().size()) - 1);
+BENCHMARK(MemoryRead)->Arg(256 * kMiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(MemoryCopy)->Arg(256 * kMiB)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

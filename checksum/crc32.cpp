@@ -104,6 +104,30 @@ uint32_t Crc32Update(uint32_t crc, const unsigned char* bytes, size_t count) {
   return g_update(crc, bytes, count);
 }
 
+namespace {
+
+// a times b modulo the polynomial, both of degree below 32.
+uint32_t MultiplyModP(uint32_t a, uint32_t b) {
+  uint32_t product = 0;
+  for (uint32_t bit = 0x80000000u; bit != 0; bit >>= 1) {
+    product = (product & 0x80000000u) ? (product << 1) ^ kCrcPolynomial : product << 1;
+    if (b & bit) product ^= a;
+  }
+  return product;
+}
+
+}  // namespace
+
+uint32_t Crc32Shift(uint32_t crc, uint64_t count) {
+  // x^8, squared once per bit of count: x^(8 * 2^k) for k = 0, 1, 2, ...
+  uint32_t power = 0x100;
+  for (; count != 0; count >>= 1) {
+    if (count & 1) crc = MultiplyModP(crc, power);
+    power = MultiplyModP(power, power);
+  }
+  return crc;
+}
+
 uint32_t Crc32Finish(uint32_t crc, uint64_t length) {
   const uint32_t* table = g_slices[0];
   for (; length != 0; length >>= 8)

@@ -28,6 +28,12 @@ uint32_t Crc32Update(uint32_t crc, const unsigned char* bytes, size_t count);
 // exactly what GetCRC32 folds.
 uint32_t Crc32Finish(uint32_t crc, uint64_t length);
 
+// The running value that 'count' zero bytes leave behind from 'crc': crc times x^(8 count)
+// modulo the polynomial. It joins checksums of consecutive pieces taken apart: with A's
+// running value a (from Crc32Start) and B's running value b started from 0,
+//   Crc32Shift(a, |B|) ^ b  is the running value of A followed by B.
+uint32_t Crc32Shift(uint32_t crc, uint64_t count);
+
 // The individual update paths (tables must be built). Exposed for tests and benchmarks.
 uint32_t Crc32UpdateBytewise(uint32_t crc, const unsigned char* bytes, size_t count);
 uint32_t Crc32UpdateSlicing(uint32_t crc, const unsigned char* bytes, size_t count);

@@ -10,7 +10,9 @@ namespace {
 
 constexpr int kDigestSize = 16;
 
-// Large enough that reading costs little next to digesting; lives on the stack of the call.
+// Large enough that reading costs little next to digesting; lives on the stack of the call,
+// aligned because the system's copy into a buffer a few bytes off a cache line is several times
+// slower on some processors.
 constexpr UINT kReadBlock = 64 * 1024;
 
 // Digests the named file. The file is opened exclusively (flags 0), so a file another holder
@@ -21,7 +23,7 @@ void DigestFile(const char* path, DWORD& size, unsigned char digest[kDigestSize]
   size = file.GetLength();
   hk::checksum::Md5State state;
   hk::checksum::Md5Init(state);
-  unsigned char block[kReadBlock];
+  alignas(64) unsigned char block[kReadBlock];
   for (;;) {
     const UINT read = file.Read(block, kReadBlock);
     if (read == 0) break;

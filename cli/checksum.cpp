@@ -4,33 +4,63 @@
 
 #include <hostkit/hostkit.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace hk::cli {
 namespace {
 
+// Files are checksummed in batches of this many: the output starts before a long list is done,
+// and memory does not grow with it.
+constexpr size_t kBatch = 4096;
+
+// Checksums names[first, first + count) in one call of the library.
+std::vector<FileDigest> DigestBatch(const std::vector<std::string>& names, size_t first, size_t count, DWORD kinds) {
+  CStringArray paths;
+  paths.SetSize(static_cast<int>(count));
+  for (size_t i = 0; i < count; ++i) paths[static_cast<int>(i)] = names[first + i].c_str();
+  std::vector<FileDigest> results(count);
+  GetFileDigests(paths, kinds, results.data());
+  return results;
+}
+
+// A file that could not be read, reported as the library's exception for it reads.
+void ReportFailure(const FileDigest& result, const std::string& name) {
+  std::fflush(stdout);
+  Guarded([&]() -> int {
+    CFileException::ThrowOsError(static_cast<LONG>(result.error), name.c_str());
+    return kFailure;
+  });
+}
+
 int RunCrc32(Args& args) {
   ExpectCount(args, 1, static_cast<size_t>(-1));
   int status = kSuccess;
-  for (const auto& name : args) {
-    const int one = Guarded([&] {
-      ULONGLONG size = 0;
-      const DWORD crc = GetFileCRC32(CString(name.c_str()), size);
-      std::printf("%08X %llu %s\n", static_cast<unsigned>(crc), static_cast<unsigned long long>(size), name.c_str());
-      return kSuccess;
-    });
-    if (one != kSuccess) status = kFailure;
+  for (size_t first = 0; first < args.size(); first += kBatch) {
+    const size_t count = std::min(args.size() - first, kBatch);
+    const std::vector<FileDigest> results = DigestBatch(args, first, count, DigestCRC32);
+    for (size_t i = 0; i < count; ++i) {
+      const std::string& name = args[first + i];
+      if (results[i].error != ERROR_SUCCESS) {
+        ReportFailure(results[i], name);
+        status = kFailure;
+      } else {
+        std::printf("%08X %llu %s\n", static_cast<unsigned>(results[i].crc32),
+                    static_cast<unsigned long long>(results[i].size), name.c_str());
+      }
+    }
   }
   return status;
 }
 
-std::string Hex(const CByteArray& digest) {
-  std::string text;
-  char two[3];
-  for (int i = 0; i < digest.GetSize(); ++i) {
-    std::snprintf(two, sizeof two, "%02x", digest[i]);
-    text += two;
+std::string Hex(const BYTE (&digest)[16]) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text(32, '0');
+  for (int i = 0; i < 16; ++i) {
+    text[2 * i] = kDigits[digest[i] >> 4];
+    text[2 * i + 1] = kDigits[digest[i] & 15];
   }
   return text;
 }
@@ -47,17 +77,6 @@ void PrintDigestLine(const std::string& digest, const std::string& name) {
     else shown += c;
   }
   std::printf("%s%s  %s\n", escape ? "\\" : "", digest.c_str(), shown.c_str());
-}
-
-bool DigestOf(const std::string& name, std::string& digest) {
-  return Guarded([&] {
-    CString path(name.c_str());
-    CByteArray bytes;
-    DWORD size = 0;
-    GetFileMD5(path, bytes, size);
-    digest = Hex(bytes);
-    return kSuccess;
-  }) == kSuccess;
 }
 
 // One line of a digest list: 32 hex digits, a space, a space or '*', the name. A leading
@@ -98,31 +117,42 @@ int CheckList(const std::string& listName) {
     std::fprintf(stderr, "hostkit md5: %s: cannot open the list\n", listName.c_str());
     return kFailure;
   }
-  int malformed = 0, mismatched = 0, unreadable = 0, checked = 0;
+  int malformed = 0;
+  std::vector<std::string> names, expected;
   std::string line;
   for (int c;;) {
     line.clear();
     while ((c = std::fgetc(list)) != EOF && c != '\n') line += static_cast<char>(c);
     if (c == EOF && line.empty()) break;
-    std::string expected, name, actual;
-    if (!ParseListLine(line, expected, name)) {
-      ++malformed;
-      continue;
-    }
-    ++checked;
-    if (!DigestOf(name, actual)) {
-      std::printf("%s: FAILED open or read\n", name.c_str());
-      ++unreadable;
-    } else if (actual != expected) {
-      std::printf("%s: FAILED\n", name.c_str());
-      ++mismatched;
+    std::string digest, name;
+    if (ParseListLine(line, digest, name)) {
+      names.push_back(name);
+      expected.push_back(digest);
     } else {
-      std::printf("%s: OK\n", name.c_str());
+      ++malformed;
     }
     if (c == EOF) break;
   }
   if (list != stdin) std::fclose(list);
-  if (checked == 0) {
+  int mismatched = 0, unreadable = 0;
+  for (size_t first = 0; first < names.size(); first += kBatch) {
+    const size_t count = std::min(names.size() - first, kBatch);
+    const std::vector<FileDigest> results = DigestBatch(names, first, count, DigestMD5);
+    for (size_t i = 0; i < count; ++i) {
+      const std::string& name = names[first + i];
+      if (results[i].error != ERROR_SUCCESS) {
+        ReportFailure(results[i], name);
+        std::printf("%s: FAILED open or read\n", name.c_str());
+        ++unreadable;
+      } else if (Hex(results[i].md5) != expected[first + i]) {
+        std::printf("%s: FAILED\n", name.c_str());
+        ++mismatched;
+      } else {
+        std::printf("%s: OK\n", name.c_str());
+      }
+    }
+  }
+  if (names.empty()) {
     std::fprintf(stderr, "hostkit md5: %s: no properly formatted MD5 checksum lines found\n", listName.c_str());
     return kFailure;
   }
@@ -146,10 +176,17 @@ int RunMd5(Args& args) {
   }
   ExpectCount(args, 1, static_cast<size_t>(-1));
   int status = kSuccess;
-  for (const auto& name : args) {
-    std::string digest;
-    if (DigestOf(name, digest)) PrintDigestLine(digest, name);
-    else status = kFailure;
+  for (size_t first = 0; first < args.size(); first += kBatch) {
+    const size_t count = std::min(args.size() - first, kBatch);
+    const std::vector<FileDigest> results = DigestBatch(args, first, count, DigestMD5);
+    for (size_t i = 0; i < count; ++i) {
+      if (results[i].error == ERROR_SUCCESS) {
+        PrintDigestLine(Hex(results[i].md5), args[first + i]);
+      } else {
+        ReportFailure(results[i], args[first + i]);
+        status = kFailure;
+      }
+    }
   }
   return status;
 }
@@ -176,7 +213,9 @@ Registration md5Command(Command{
     "-c LIST   reads such lines (from standard input without LIST or with -) and prints NAME:\n"
     "          OK or NAME: FAILED for each; exit 1 when a digest differs or a file cannot be\n"
     "          read\n\n"
-    "Each file is opened exclusively: a file another program holds open cannot be digested.\n\n"
+    "Files are read while others may read them too, but not while someone writes them; only\n"
+    "regular files are read (a FIFO or device fails at once). Many files are digested side by\n"
+    "side and over every processor.\n\n"
     "example: hostkit md5 *.iso > SUMS && hostkit md5 -c SUMS\n",
     RunMd5});
 

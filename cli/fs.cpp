@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -135,10 +136,38 @@ int RunMkdir(Args& args) {
   return kSuccess;
 }
 
+// The first entry of a tree, in the order CopyFolder copies it, that a copy cannot take: a name
+// holding a backslash (a POSIX name the copy cannot address), or a file that is not a regular
+// file that reads (a FIFO, socket or device). Gives the reason, or nullptr when there is none.
+const char* FindUncopiable(const CString& folder, CString& culprit) {
+  CString found;
+  for (const DWORD kind : {DWORD{CNuFileFinder::FindDirectories}, DWORD{CNuFileFinder::FindFiles}}) {
+    CNuFileFinder finder(folder, "*.*", kind, 0x19A7, CNuFileFinder::MatchAny, nullptr);
+    while (finder.Find(found)) {
+      culprit = found;
+      if (std::strchr(finder.GetFindData().cFileName, '\\') != nullptr)
+        return "its name holds a backslash, which would name another file";
+      if (kind == CNuFileFinder::FindDirectories) {
+        if (const char* why = FindUncopiable(found, culprit)) return why;
+      } else if (!IsFile(found)) {
+        return "only regular files are copied (not FIFOs, sockets or devices), and this one must be readable";
+      }
+    }
+  }
+  return nullptr;
+}
+
 int RunCopyFolder(Args& args) {
   ExpectCount(args, 2, 2);
   if (CopyFolder(args[0].c_str(), args[1].c_str())) return kSuccess;
-  std::fprintf(stderr, "hostkit: the copy stopped at a folder or file it could not copy\n");
+  CNuOSException error(0xFFFFFFFF);
+  char text[4096];
+  if (!error.GetErrorMessage(text, sizeof text)) std::snprintf(text, sizeof text, "error %lu\n", static_cast<unsigned long>(error.m_dwError));
+  CString culprit;
+  if (const char* why = FindUncopiable(args[0].c_str(), culprit))
+    std::fprintf(stderr, "hostkit: the copy stopped at %s: %s\n", static_cast<const char*>(culprit), why);
+  else
+    std::fprintf(stderr, "hostkit: the copy stopped at a folder or file it could not copy: %s", text);
   return kFailure;
 }
 
@@ -203,7 +232,10 @@ Registration copyFolder(Command{
     "copy-folder", "copy a folder tree into another folder",
     "usage: hostkit copy-folder SRC DST\n\nCopies SRC with all its sub-folders and files into DST, creating\n"
     "folders as needed and overwriting files of the same name. Stops at the first\n"
-    "folder or file that cannot be copied (a read-only target file, for one).\n",
+    "folder or file that cannot be copied (a read-only target file, for one), naming it.\n"
+    "Only regular files and folders are copied: a FIFO, socket or device (or a link to\n"
+    "one) stops the copy. Each file is written under a scratch name beside its target\n"
+    "and renamed when complete, so a stopped copy never leaves part of a file behind.\n",
     RunCopyFolder});
 
 Registration tempFile(Command{"temp-file", "write data to a new temporary file",

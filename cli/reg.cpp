@@ -185,17 +185,9 @@ int Delete(Args& args) {
 int Export(Args& args) {
   ExpectCount(args, 2, 2);
   ParseKey(args[0]);
-  CByteArray bytes;
   CString error;
-  if (!ExportRegistryKey(args[0].c_str(), bytes, error)) {
+  if (!ExportRegistryKeyToFile(args[0].c_str(), args[1].c_str(), error)) {
     std::fprintf(stderr, "hostkit reg: %s\n", static_cast<const char*>(error));
-    return kFailure;
-  }
-  std::ofstream out(args[1], std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.GetData()), static_cast<std::streamsize>(bytes.GetSize()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "hostkit reg: could not write %s\n", args[1].c_str());
     return kFailure;
   }
   return kSuccess;
@@ -253,9 +245,11 @@ Registration command(Command{
     "list          prints the key's sub-keys, one a line\n"
     "delete        deletes a key without sub-keys, or with --recursive everything below it\n"
     "export        writes the key and everything below it as a .reg file (\"Windows Registry\n"
-    "              Editor Version 5.00\", UTF-16) that the registry editor imports\n"
-    "import        applies a .reg file (version 5.00 or REGEDIT4, UTF-16 or UTF-8); a\n"
-    "              malformed file changes nothing\n"
+    "              Editor Version 5.00\", UTF-16) that the registry editor imports; a name or\n"
+    "              value the format cannot carry is refused, naming it, and no file is written\n"
+    "import        applies a .reg file (version 5.00 or REGEDIT4, UTF-16 or UTF-8), all of it\n"
+    "              or, when a line is malformed or an entry refused, nothing (on Windows, an\n"
+    "              entry the registry refuses part way leaves the ones before it applied)\n"
     "\n"
     "On POSIX the registry is kept in SQLite files: HKEY_CURRENT_USER in\n"
     "$XDG_CONFIG_HOME/hostkit/HKEY_CURRENT_USER.db (~/.config/hostkit when unset),\n"

@@ -4,6 +4,7 @@
 #include <hostkit/path.h>
 
 #include "fs/freespace.h"
+#include "platform/scratch.h"
 #include "platform/win32.h"
 
 #include <atomic>
@@ -21,17 +22,24 @@ constexpr int kNameBuffer = 261;  // 260 characters and the terminator
   AfxThrowFileException(CFileException::genericException, -1, name);
 }
 
-// The name beside path under which CreateFile writes before the data takes path's name. It
-// starts with '~' so that it never reads as an ID-named file.
+// The scratch name beside path under which CreateFile writes before the data takes path's
+// name; it never reads as an ID-named file and is never longer than path's own name.
 CString ScratchNameFor(const char* path, unsigned attempt) {
   static std::atomic<unsigned> counter{std::random_device{}()};
-  CString directory;
-  CString file;
-  SeparatePathAndFile(path, directory, file);
-  CString scratch;
-  scratch.Format("%s~%s.%08X.tmp", static_cast<const char*>(directory), static_cast<const char*>(file),
-                 counter.fetch_add(1) + attempt);
-  return scratch;
+  return CString(hk::ScratchNameFor(path, counter.fetch_add(1) + attempt).c_str());
+}
+
+// Removes a scratch file that no writer holds any more: a put or a copy that was killed left it
+// behind. A writer holds its scratch file open denying others reading it, so a file that
+// opens for reading is one nobody is writing. Failures leave it for a later listing.
+void ClearAwayScratch(const char* path) {
+  HANDLE probe = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return;
+  CloseHandle(probe);
+  // A copy of a read-only file is read-only from the start.
+  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(path);
 }
 
 }  // namespace
@@ -83,7 +91,9 @@ void CNuFileSystem::CreateFile(const char* path, DWORD count, const void* data) 
   HANDLE handle = INVALID_HANDLE_VALUE;
   for (unsigned attempt = 0; handle == INVALID_HANDLE_VALUE; ++attempt) {
     scratch = ScratchNameFor(path, attempt);
-    handle = ::CreateFileA(scratch, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // Held without letting others read or write it until it has its name (it is renamed while
+    // open): a listing tells it from one whose writer was killed.
+    handle = ::CreateFileA(scratch, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE && (GetLastError() != ERROR_FILE_EXISTS || attempt == 16))
       ThrowFileError(GetLastError(), path);
@@ -92,7 +102,6 @@ void CNuFileSystem::CreateFile(const char* path, DWORD count, const void* data) 
   try {
     file.Write(data, count);
     file.Flush();
-    file.Close();
   } catch (CException* e) {
     if (e->IsKindOf(RUNTIME_CLASS(CFileException)))
       static_cast<CFileException*>(e)->m_strFileName = path;
@@ -102,9 +111,12 @@ void CNuFileSystem::CreateFile(const char* path, DWORD count, const void* data) 
   }
   if (!::MoveFileExA(scratch, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
+    file.Abort();
     ::DeleteFileA(scratch);
     ThrowFileError(error, path);
   }
+  // The bytes were flushed before the move; closing can tell nothing more.
+  file.Abort();
 }
 
 void CNuFileSystem::DeleteFile(const char* path) {
@@ -126,7 +138,14 @@ void CNuFileSystem::EnumerateFiles(CStringArray& list) {
   CNuFileFinder finder(m_strRoot, "*.*", CNuFileFinder::FindFiles, kAllAttributes,
                        CNuFileFinder::MatchAny, nullptr);
   CString path;
-  while (finder.Find(path)) list.Add(path);
+  while (finder.Find(path)) {
+    const char* slash = FindLastSlash(path);
+    if (hk::IsScratchName(slash != nullptr ? slash + 1 : static_cast<const char*>(path))) {
+      ClearAwayScratch(path);
+      continue;
+    }
+    list.Add(path);
+  }
 }
 
 DWORD CNuFileSystem::GetFreeSpace() {

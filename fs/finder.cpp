@@ -107,8 +107,10 @@ BOOL CNuFileFinder::Find(CString& path) {
     if (m_dwUnsure != 0 &&
         AttributesPass(Effective(attributes), m_dwAttributes, m_match) !=
             AttributesPass(Effective(attributes | m_dwUnsure), m_dwAttributes, m_match) &&
-        !CompleteFindData())
-      continue;  // gone meanwhile
+        !CompleteFindData()) {
+      if (GetLastError() == ERROR_FILE_NOT_FOUND) continue;  // gone meanwhile
+      AfxThrowOSException(0xFFFFFFFF);
+    }
     if (!AttributesPass(Effective(m_findData.dwFileAttributes), m_dwAttributes, m_match)) continue;
     if (!isDirectory && !m_strExclusions.IsEmpty() && NameIsInSpecList(CString(name), m_strExclusions))
       continue;

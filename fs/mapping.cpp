@@ -2,6 +2,7 @@
 #include <hostkit/fs.h>
 #include <hostkit/frame.h>
 
+#include "platform/faults.h"
 #include "platform/win32.h"
 
 CNuFileMapping::CNuFileMapping()
@@ -31,7 +32,9 @@ void CNuFileMapping::Open(const char* fileName, DWORD writeSize) {
     const DWORD position = SetFilePointer(m_hFile, static_cast<LONG>(writeSize), &high, FILE_BEGIN);
     if (position != writeSize || high != 0) AfxThrowOSException(0xFFFFFFFF);
     m_dwSize = position;
-    if (!SetEndOfFile(m_hFile)) AfxThrowOSException(0xFFFFFFFF);
+    // The growth reserves its blocks: a volume without room throws here (disk full) rather than
+    // killing the process when the view is written.
+    if (!hk::sys::SetEndOfFile(m_hFile)) AfxThrowOSException(0xFFFFFFFF);
   }
   if (m_dwSize == 0) return;
   m_hMapping = CreateFileMappingA(m_hFile, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0, 0,

@@ -9,7 +9,7 @@ namespace hk::path {
 
 // A name taken apart: drive (2 characters at most), directory part (up to and including the
 // last slash), base name and extension (from the last dot after the last slash, dot included).
-// The directory, base name and extension are each cut to 255 characters.
+// The base name and extension are each cut to 255 characters; the directory part is kept whole.
 struct SplitName {
   CString drive;
   CString directory;

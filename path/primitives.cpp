@@ -27,7 +27,7 @@ void ForEachSingleByte(const char* text, Visit visit) {
   }
 }
 
-constexpr int kMaxPart = 255;  // longest directory, base name or extension a split keeps
+constexpr int kMaxPart = 255;  // longest base name or extension a split keeps
 
 CString Cut(const char* text, size_t length) {
   return CString(text, static_cast<int>(length < kMaxPart ? length : kMaxPart));
@@ -70,7 +70,9 @@ SplitName SplitPathName(const char* path) {
   const char* name = rest + afterSlash;
   const char* end = rest + length;
   const char* extension = lastDot != nullptr && lastDot >= name ? lastDot : end;
-  split.directory = Cut(rest, afterSlash);
+  // The directory part is kept whole: a name of legal length may have a directory part longer
+  // than any one component, and a cut one would name another directory.
+  split.directory = CString(rest, static_cast<int>(afterSlash));
   split.base = Cut(name, static_cast<size_t>(extension - name));
   split.extension = Cut(extension, static_cast<size_t>(end - extension));
   return split;
@@ -155,6 +157,9 @@ int IsFile(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FALSE;
+  // Only a regular file is a file: a pipe or a device that opens would be read without end or
+  // wait for a writer.
+  const BOOL regular = GetFileType(file) == FILE_TYPE_DISK ? TRUE : FALSE;
   CloseHandle(file);
-  return TRUE;
+  return regular;
 }

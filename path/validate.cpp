@@ -64,7 +64,8 @@ unsigned int GetRootDirType(const char* path) {
   // A UNC name is a network share by its form; the system is not asked.
   if (IsSlash(root[0]) && IsSlash(root[1])) return DRIVE_REMOTE;
 
-  root = root.Left(3);
+  // The drive root (C:\); on POSIX, an absolute name's own volume.
+  root = hk::DriveRootOf(root).c_str();
   const UINT type = GetDriveTypeA(root);
   if (type == DRIVE_REMOTE && IsAsciiLetter(root[0]) && root[1] == ':') return kMappedNetworkDrive;
   return type;

@@ -6,9 +6,9 @@
 
 namespace hk {
 
-// TRUE when the name holds a file that opens for reading and writing, or holds nothing and a
-// new file could be created under it. Never leaves a file behind and never deletes one; FALSE
-// with the system's error otherwise.
+// TRUE when the name holds a regular file that opens for reading and writing (not a pipe,
+// socket or device: ERROR_OPEN_FAILED), or holds nothing and a new file could be created under
+// it. Never leaves a file behind and never deletes one; FALSE with the system's error otherwise.
 BOOL ProbeFileName(LPCSTR name);
 
 }  // namespace hk

@@ -31,6 +31,19 @@ BOOL ExportRegistryKey(const char* fullName, CByteArray& text, CString& error) {
   return TRUE;
 }
 
+BOOL ExportRegistryKeyToFile(const char* fullName, const char* file, CString& error) {
+  std::string message;
+  if (file == nullptr || *file == '\0') {
+    error = "no file named";
+    return FALSE;
+  }
+  if (!hk::registry::ExportKeyToFile(fullName != nullptr ? fullName : "", file, message)) {
+    error = message.c_str();
+    return FALSE;
+  }
+  return TRUE;
+}
+
 BOOL ImportRegistryText(const void* text, DWORD size, DWORD& applied, CString& error) {
   applied = 0;
   std::vector<hk::registry::RegTextEntry> entries;

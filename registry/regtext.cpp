@@ -1,31 +1,17 @@
 // Reading and writing the registry editor's text format.
 #include "registry/regtext.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace hk::registry {
 
 namespace {
 
 using WideText = std::basic_string<WCHAR>;
-
-// ANSI bytes (terminators included) to UTF-16LE bytes.
-std::string ToUtf16(std::string_view text) {
-  std::string bytes;
-  if (text.empty()) return bytes;
-  const int length = static_cast<int>(text.size());
-  const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (count <= 0) return bytes;
-  WideText wide(static_cast<size_t>(count), 0);
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), count);
-  bytes.reserve(wide.size() * 2);
-  for (WCHAR c : wide) {
-    bytes.push_back(static_cast<char>(static_cast<unsigned>(c) & 0xFF));
-    bytes.push_back(static_cast<char>((static_cast<unsigned>(c) >> 8) & 0xFF));
-  }
-  return bytes;
-}
 
 // UTF-16LE bytes (an even number) to ANSI bytes.
 std::string FromUtf16(std::string_view bytes) {
@@ -203,6 +189,7 @@ class Parser {
         const char next = s[++pos];
         if (next == '\\' || next == '"') out.push_back(next);
         else if (next == 'n') out.push_back('\n');
+        else if (next == 'r') out.push_back('\r');
         else {  // not an escape: both characters stand
           out.push_back('\\');
           out.push_back(next);
@@ -320,22 +307,42 @@ class Parser {
   std::string m_error;
 };
 
-std::string Quote(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out.push_back('\\');
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
-}
-
-// Text that can stand between quotes: one terminator at the end and no line breaks.
+// Text that can stand between quotes: one terminator, at the end.
 bool IsPlainString(std::string_view data) {
   if (data.empty() || data.back() != '\0') return false;
   data.remove_suffix(1);
-  return data.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
+  return data.find('\0') == std::string_view::npos;
 }
+
+// The text in UTF-16, when it is text of the code page: it must come back from UTF-16 as the
+// same bytes, and hold no half of a surrogate pair (which no UTF-16 file can carry).
+bool ToWideExactly(std::string_view text, WideText& wide) {
+  wide.clear();
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (count <= 0) return false;
+  wide.assign(static_cast<size_t>(count), 0);
+  if (MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), count) != count) return false;
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const unsigned c = wide[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      return false;
+    }
+  }
+  const int back = WideCharToMultiByte(CP_ACP, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+  if (back != length) return false;
+  std::string again(static_cast<size_t>(back), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), count, again.data(), back, nullptr, nullptr);
+  return again == text;
+}
+
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+// The file is handed to the sink in pieces of about this size.
+constexpr size_t kPiece = 1 << 20;
 
 }  // namespace
 
@@ -350,60 +357,176 @@ bool ParseRegText(std::string_view bytes, std::vector<RegTextEntry>& entries, st
   return true;
 }
 
-RegTextWriter::RegTextWriter() : m_text("Windows Registry Editor Version 5.00\r\n") {}
-
-void RegTextWriter::Key(std::string_view path) {
-  m_text += "\r\n[";
-  m_text += path;
-  m_text += "]\r\n";
+RegTextWriter::RegTextWriter(RegTextSink sink) : m_sink(std::move(sink)) {
+  char* out = Room(2);
+  *out++ = '\xFF';
+  *out++ = '\xFE';
+  Used(out);
+  Put("Windows Registry Editor Version 5.00\r\n");
 }
 
-void RegTextWriter::Value(std::string_view name, DWORD type, std::string_view data) {
-  std::string line = name.empty() ? std::string("@") : Quote(name);
-  line += '=';
-  if (type == REG_SZ && IsPlainString(data)) {
-    m_text += line + Quote(data.substr(0, data.size() - 1)) + "\r\n";
-    return;
+char* RegTextWriter::Room(size_t bytes) {
+  if (m_size + bytes > m_capacity) {
+    const size_t capacity = std::max(m_size + bytes, 2 * m_capacity);
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    if (m_size > 0) std::memcpy(larger.get(), m_buffer.get(), m_size);
+    m_buffer = std::move(larger);
+    m_capacity = capacity;
   }
-  if (type == REG_DWORD && data.size() == 4) {
+  return m_buffer.get() + m_size;
+}
+
+void RegTextWriter::Put(std::string_view ascii) {
+  char* out = Room(2 * ascii.size());
+  for (const char c : ascii) {
+    *out++ = c;
+    *out++ = '\0';
+  }
+  Used(out);
+}
+
+void RegTextWriter::Put(const WideText& text) {
+  char* out = Room(2 * text.size());
+  for (const WCHAR c : text) {
+    *out++ = static_cast<char>(static_cast<unsigned>(c) & 0xFF);
+    *out++ = static_cast<char>(static_cast<unsigned>(c) >> 8);
+  }
+  Used(out);
+}
+
+size_t RegTextWriter::PutQuoted(const WideText& text) {
+  WideText quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.push_back('"');
+  for (const WCHAR c : text) {
+    if (c == '\\' || c == '"') {
+      quoted.push_back('\\');
+      quoted.push_back(c);
+    } else if (c == '\n' || c == '\r') {
+      quoted.push_back('\\');
+      quoted.push_back(c == '\n' ? 'n' : 'r');
+    } else {
+      quoted.push_back(c);
+    }
+  }
+  quoted.push_back('"');
+  Put(quoted);
+  return quoted.size();
+}
+
+// Bytes as two hexadecimal digits each, separated by commas, after 'column' characters of the
+// line; lines kept under 80 columns and continued with '\', as the registry editor writes them.
+// Written straight into the buffer as UTF-16, a part of the data at a time, handing over what
+// is ready as it goes.
+void RegTextWriter::PutHex(size_t column, std::string_view prefix, std::string_view bytes) {
+  // Each byte as "xx," in UTF-16, ready to copy.
+  static const auto kItems = [] {
+    static const char kDigits[] = "0123456789abcdef";
+    std::array<std::array<char, 6>, 256> items{};
+    for (unsigned b = 0; b < 256; ++b) items[b] = {kDigits[b >> 4], '\0', kDigits[b & 0xF], '\0', ',', '\0'};
+    return items;
+  }();
+  constexpr size_t kPart = 64 * 1024;
+  Put(prefix);
+  column += prefix.size();
+  for (size_t start = 0; start < bytes.size(); start += kPart) {
+    const size_t end = std::min(bytes.size(), start + kPart);
+    // At most three characters a byte, and a break of five at least every 25 bytes.
+    char* out = Room(2 * (3 * (end - start) + 5 * ((end - start) / 25 + 2)));
+    const auto lineBreak = [&out, &column] {
+      std::memcpy(out, "\\\0\r\0\n\0 \0 \0", 10);
+      out += 10;
+      column = 2;
+    };
+    // Every byte but the very last is followed by a comma.
+    const size_t stop = end == bytes.size() ? end - 1 : end;
+    for (size_t i = start; i < stop; ++i) {
+      if (column + 3 > 78) lineBreak();
+      std::memcpy(out, kItems[static_cast<unsigned char>(bytes[i])].data(), 6);
+      out += 6;
+      column += 3;
+    }
+    if (stop < end) {
+      if (column + 2 > 78) lineBreak();
+      std::memcpy(out, kItems[static_cast<unsigned char>(bytes[stop])].data(), 4);
+      out += 4;
+      column += 2;
+    }
+    Used(out);
+    if (m_size >= kPiece) Flush(kPiece);
+  }
+  Put("\r\n");
+}
+
+bool RegTextWriter::Flush(size_t atLeast) {
+  if (m_sinkFailed) return false;
+  if (m_size < atLeast) return true;
+  if (!m_sink(std::string_view(m_buffer.get(), m_size))) m_sinkFailed = true;
+  m_size = 0;
+  return !m_sinkFailed;
+}
+
+bool RegTextWriter::Refuse(const char* why) {
+  m_problem = why;
+  return false;
+}
+
+bool RegTextWriter::Key(std::string_view path) {
+  m_problem.clear();
+  WideText wide;
+  if (HasLineBreak(path)) return Refuse("the key name holds a line break, which a registry file cannot carry");
+  if (!ToWideExactly(path, wide)) return Refuse("the key name is not valid text and cannot be written as UTF-16");
+  Put("\r\n[");
+  Put(wide);
+  Put("]\r\n");
+  return Flush(kPiece);
+}
+
+bool RegTextWriter::Value(std::string_view name, DWORD type, std::string_view data) {
+  m_problem.clear();
+  WideText wideName;
+  if (!ToWideExactly(name, wideName)) return Refuse("the value name is not valid text and cannot be written as UTF-16");
+  const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+  WideText wideData;
+  const std::string_view plain = type == REG_SZ && IsPlainString(data) ? data.substr(0, data.size() - 1) : data;
+  if (text && !ToWideExactly(plain, wideData))
+    return Refuse("the data is not valid text and cannot be written as UTF-16");
+
+  size_t column = 1;
+  if (name.empty()) Put("@");
+  else column = PutQuoted(wideName);
+  Put("=");
+  ++column;
+  if (type == REG_SZ && IsPlainString(data)) {
+    PutQuoted(wideData);
+    Put("\r\n");
+  } else if (type == REG_DWORD && data.size() == 4) {
     DWORD value = 0;
     for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(value));
-    m_text += line + "dword:" + digits + "\r\n";
-    return;
-  }
-  std::string bytes;
-  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) bytes = ToUtf16(data);
-  else bytes.assign(data.data(), data.size());
-  if (type == REG_BINARY) {
-    line += "hex:";
+    char digits[24];
+    std::snprintf(digits, sizeof digits, "dword:%08x\r\n", static_cast<unsigned>(value));
+    Put(digits);
   } else {
     char prefix[24];
-    std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
-    line += prefix;
-  }
-  // Lines kept under 80 columns, continued with '\' as the registry editor does.
-  size_t column = line.size();
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    char piece[4];
-    std::snprintf(piece, sizeof piece, "%02x", static_cast<unsigned char>(bytes[i]));
-    std::string item = piece;
-    if (i + 1 < bytes.size()) item += ',';
-    if (column + item.size() > 78) {
-      line += "\\\r\n  ";
-      column = 2;
+    if (type == REG_BINARY) std::snprintf(prefix, sizeof prefix, "hex:");
+    else std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
+    // Strings of this version are UTF-16LE, whatever the registry's code page.
+    std::string utf16;
+    if (text) {
+      utf16.reserve(wideData.size() * 2);
+      for (const WCHAR c : wideData) {
+        utf16.push_back(static_cast<char>(static_cast<unsigned>(c) & 0xFF));
+        utf16.push_back(static_cast<char>(static_cast<unsigned>(c) >> 8));
+      }
     }
-    line += item;
-    column += item.size();
+    PutHex(column, prefix, text ? std::string_view(utf16) : data);
   }
-  m_text += line + "\r\n";
+  return Flush(kPiece);
 }
 
-std::string RegTextWriter::Finish() const {
-  std::string bytes = "\xFF\xFE";
-  bytes += ToUtf16(m_text + "\r\n");
-  return bytes;
+bool RegTextWriter::Finish() {
+  Put("\r\n");
+  return Flush(0) && !m_sinkFailed;
 }
 
 }  // namespace hk::registry

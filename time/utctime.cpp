@@ -94,5 +94,18 @@ BOOL SetFileUTCTime(const char* path, COleDateTime& time) {
   if (file == INVALID_HANDLE_VALUE) return FALSE;
   const BOOL result = SetFileTime(file, nullptr, nullptr, &ft);
   CloseHandle(file);
-  return result;
+  if (!result) return FALSE;
+  // A file system may store another time than the one asked for and still report success (one
+  // that cannot hold years before 1901 clamps them): read it back. Differences below two
+  // seconds are the file system's granularity (FAT keeps even seconds), not another time.
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA(path, &found);
+  if (find == INVALID_HANDLE_VALUE) return FALSE;
+  FindClose(find);
+  const auto value = [](const FILETIME& t) {
+    return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  const int64_t difference = value(found.ftLastWriteTime) - value(ft);
+  constexpr int64_t kGranularity = 2 * 10000000;  // two seconds in 100 ns units
+  return difference > -kGranularity && difference < kGranularity ? TRUE : FALSE;
 }

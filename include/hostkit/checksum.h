@@ -1,5 +1,5 @@
-// Checksums and digests: the library's CRC-32 of buffers and whole files and MD5 digests
-// (RFC 1321) of buffers and whole files.
+// Checksums and digests: the library's CRC-32 of buffers and whole files, MD5 digests
+// (RFC 1321) of buffers and whole files, and both for many files in one call.
 #pragma once
 
 #include <hostkit/afx.h>
@@ -55,3 +55,28 @@ class HOSTKIT_API CNuMD5 {
 // The digest of the named file into 'digest' (resized to 16) and its length into 'size'; fails
 // as CNuMD5::GetFileMD5 does, leaving 'digest' unchanged.
 HOSTKIT_API void GetFileMD5(CString& path, CByteArray& digest, DWORD& size);
+
+// What GetFileDigests computes for each file: one kind or both.
+enum DigestKind : DWORD { DigestMD5 = 0x1, DigestCRC32 = 0x2 };
+
+// The outcome for one file of GetFileDigests.
+struct FileDigest {
+  DWORD error;     // ERROR_SUCCESS, or the system's code for why the file was not read
+                   // (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION ...)
+  ULONGLONG size;  // bytes read: up to the first read that found the end of the file
+  BYTE md5[16];    // with DigestMD5: the digest, in RFC 1321 output order
+  DWORD crc32;     // with DigestCRC32: the value GetFileCRC32 gives
+};
+
+// Checksums of many files in one call: results[i] (the caller provides paths.GetSize()
+// entries) for paths[i]. Every file gets its own result; one that cannot be read does not stop
+// the others, and nothing is thrown for a file. Files are opened as GetFileCRC32 opens them
+// (others may read them meanwhile, no holder may write them), and only regular files are read:
+// a directory gives ERROR_ACCESS_DENIED, a FIFO, device or socket ERROR_OPEN_FAILED, at once.
+// Many files are digested side by side in the processor's vector registers; a batch of more than
+// a few dozen files, or one large file for its CRC-32 alone, is spread over every processor by
+// threads that end before the call returns. Memory use does not depend on the files' sizes.
+// Safe to call from any thread.
+//   {"abc", "missing"} with DigestMD5 | DigestCRC32 =>
+//     {ERROR_SUCCESS, 3, 900150983cd24fb0d6963f7d28e17f72, 0x8FAEA5D9}, {ERROR_FILE_NOT_FOUND, 0, ...}
+HOSTKIT_API void GetFileDigests(const CStringArray& paths, DWORD kinds, FileDigest* results);

@@ -102,7 +102,9 @@ class HOSTKIT_API CNuFileSystem {
   // Fails when the destination exists. The exception names the source.
   void MoveFile(const char* source, const char* destination);
 
-  // Appends (never empties first) the full path of every file directly in the root.
+  // Appends (never empties first) the full path of every file directly in the root. Scratch
+  // files of puts and copies (~<name>.<8 hex digits>.tmp) are never listed; those no writer
+  // holds any more (a killed process left them) are removed.
   void EnumerateFiles(CStringArray& list);
   // Free bytes on the root's volume for the caller; 0xFFFFFFFF for 4 GiB or more, and when the
   // query fails.

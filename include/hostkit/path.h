@@ -44,9 +44,9 @@ HOSTKIT_API void GetTemporaryPath(CString& path);
 HOSTKIT_API void GetAppPath(CString& path);
 // TRUE when the name exists and is a directory. Never throws.
 HOSTKIT_API int IsDir(const char* path);
-// TRUE when the name is an existing file that can be opened for reading at this moment:
-// directories, files held by another process without read sharing and files the caller may
-// not read give FALSE. Never throws.
+// TRUE when the name is an existing regular file that can be opened for reading at this moment:
+// directories, FIFOs, sockets and devices, files held by another process without read sharing
+// and files the caller may not read give FALSE, at once. Never throws.
 HOSTKIT_API int IsFile(const char* path);
 
 // ---- canonical and validated names ------------------------------------------------------------
@@ -65,7 +65,8 @@ HOSTKIT_API int GetValidPathName(CString& path);
 // The type of the drive or share a name lives on: 0 unknown (also text shorter than three
 // characters after trimming), 1 no such root, 2 removable, 3 fixed, 4 a share reached by a UNC
 // name (answered from the text alone), 5 optical, 6 RAM disk, 100 a share mapped to a drive
-// letter. The system is asked about the first three characters (C:\).
+// letter. The system is asked about the drive root, the first three characters (C:\); on POSIX
+// an absolute name is asked about by its nearest existing directory, whose volume holds it.
 HOSTKIT_API unsigned int GetRootDirType(const char* path);
 
 // ---- wildcard spec lists ----------------------------------------------------------------------
@@ -134,8 +135,11 @@ HOSTKIT_API int ResolveValidatePath(CString& directory);
 HOSTKIT_API int EnsureValidFile(const char* fileName);
 // Copies a folder with all its sub-folders and files into another folder, overwriting files of
 // the same name: each folder's sub-folders first, then its files. FALSE at the first sub-folder
-// or file that cannot be copied (what was copied stays). A missing source creates the target
-// and answers TRUE. Search errors throw CNuOSException.
+// or file that cannot be copied (what was copied stays), among them a FIFO, socket or device
+// (ERROR_OPEN_FAILED) and a name holding a backslash (ERROR_INVALID_NAME). Each file is written
+// under a scratch name beside its target and renamed, so a stopped copy never leaves part of a
+// file under a target name. A missing source creates the target and answers TRUE. Search
+// errors throw CNuOSException.
 HOSTKIT_API int CopyFolder(CString source, CString target);
 // Writes size bytes from data to a new file under the temporary directory and returns its
 // name, in a buffer of the calling thread that the next call overwrites. The file is created

@@ -133,10 +133,18 @@ HOSTKIT_API LONG GetRegistrySubKeys(HKEY root, const char* subKey, CStringArray&
 // so that it reads back exactly (the registry editor imports it). FALSE with a message in 'error'
 // (and 'text' unchanged) when the name is not below HKCU or HKLM or the key cannot be read.
 HOSTKIT_API BOOL ExportRegistryKey(const char* fullName, CByteArray& text, CString& error);
+// The same written to 'file' while the tree is read, so that memory stays small however large
+// the tree. The file appears only once complete: an export that fails leaves no file, and a
+// file it was to replace as it was. A name or string that registry text cannot carry (bytes
+// that are not UTF-8, where the type has no hex form) fails with a message naming it.
+HOSTKIT_API BOOL ExportRegistryKeyToFile(const char* fullName, const char* file, CString& error);
 // Applies the 'size' bytes of a .reg file: "Windows Registry Editor Version 5.00" or "REGEDIT4",
 // UTF-16LE with a byte-order mark, UTF-8 or the ANSI code page. Keys are created, values written
 // ("name"=...) or deleted ("name"=-), keys deleted with everything below them ([-key]), in the
-// file's order. A malformed file, or one naming a key outside HKCU and HKLM, changes nothing.
-// 'applied' counts the entries applied; FALSE with a message naming the line of the first entry
-// that failed (the ones before it stay applied).
+// file's order. A malformed file, or one naming a key outside HKCU and HKLM or a name longer
+// than the registry takes, changes nothing. On POSIX the whole file is applied or nothing: an
+// entry the store refuses part way undoes the ones before it. The system registry of Windows
+// has no such undo, so there the entries before a refused one stay applied. 'applied' counts
+// the entries whose changes were kept; FALSE with a message naming the line of the first entry
+// that failed.
 HOSTKIT_API BOOL ImportRegistryText(const void* text, DWORD size, DWORD& applied, CString& error);

@@ -37,7 +37,9 @@ HOSTKIT_API void UTCToLocalTime(COleDateTime& time);
 HOSTKIT_API BOOL GetFileUTCTime(const char* path, COleDateTime& time);
 // Sets the named file's last-write time to the given UTC time, nothing else. FALSE when the
 // time cannot be converted, the file cannot be opened for writing (missing, read-only, open
-// elsewhere without sharing) or the system refuses the time.
+// elsewhere without sharing) or the system refuses the time, and when the file system stores
+// another time than the one asked for (read back; differences under two seconds are its
+// granularity).
 HOSTKIT_API BOOL SetFileUTCTime(const char* path, COleDateTime& time);
 
 // ---- environment ------------------------------------------------------------------------------

@@ -15,8 +15,12 @@ BOOL ProbeFileName(LPCSTR name) {
     probe = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe == INVALID_HANDLE_VALUE) return FALSE;
+  // A device name (NUL, CON) opens too but is no file that could be used.
+  const bool regular = GetFileType(probe) == FILE_TYPE_DISK;
   CloseHandle(probe);
-  return TRUE;
+  if (regular) return TRUE;
+  SetLastError(ERROR_OPEN_FAILED);
+  return FALSE;
 }
 
 }  // namespace hk

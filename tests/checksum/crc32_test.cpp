@@ -125,6 +125,26 @@ TEST(Crc32, LargeBufferThroughEveryPath) {
   EXPECT_EQ(GetCRC32(copy.data(), static_cast<int>(copy.size())), ModelCrc32(bytes.data(), static_cast<int>(bytes.size())));
 }
 
+// Pieces checksummed apart and joined give the value of the whole, at every split; a shift by
+// n bytes is n zero bytes, also for counts far beyond any buffer.
+TEST(Crc32, ShiftJoinsPiecesChecksummedApart) {
+  Crc32Tables();
+  const auto bytes = RandomBytes(700, 5);
+  const uint32_t whole = BitwiseUpdate(0xFFFFFFFFu, bytes.data(), bytes.size());
+  for (size_t split : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{333}, size_t{699}, size_t{700}}) {
+    const uint32_t head = Crc32Update(0xFFFFFFFFu, bytes.data(), split);
+    const uint32_t tail = Crc32Update(0, bytes.data() + split, bytes.size() - split);
+    EXPECT_EQ(Crc32Shift(head, bytes.size() - split) ^ tail, whole) << split;
+  }
+  const std::vector<unsigned char> zeros(5000, 0);
+  for (size_t count : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{255}, size_t{4999}})
+    EXPECT_EQ(Crc32Shift(0xDEADBEEFu, count), BitwiseUpdate(0xDEADBEEFu, zeros.data(), count)) << count;
+  // 2^32 + 3 zero bytes are 65,536 times 65,536 zero bytes and 3 more.
+  uint32_t stepped = 0x12345678u;
+  for (int i = 0; i < 65536; ++i) stepped = Crc32Shift(stepped, 65536);
+  EXPECT_EQ(Crc32Shift(0x12345678u, (uint64_t{1} << 32) + 3), BitwiseUpdate(stepped, zeros.data(), 3));
+}
+
 TEST(Crc32, ConcurrentFirstCallsAllSeeACompleteTable) {
   auto bytes = RandomBytes(256 * 1024, 5);
   const uint32_t expected = ModelCrc32(bytes.data(), static_cast<int>(bytes.size()));

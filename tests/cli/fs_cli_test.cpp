@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#  include <sys/stat.h>
+#endif
+
 namespace {
 
 using hk::test::RunTool;
@@ -120,6 +124,26 @@ TEST_F(FsCli, MkdirCopyFolderAndReadOnly) {
 
   EXPECT_EQ(RunTool("readonly on " + Q(dir / "missing")).status, 1);
   EXPECT_EQ(RunTool("readonly maybe " + Q(locked)).status, 2);
+}
+
+TEST_F(FsCli, CopyFolderNamesTheEntryItStoppedAt) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "no FIFOs or backslashes in Windows file names";
+#else
+  std::filesystem::create_directory(dir / "src");
+  dir.WriteFile("src/a.txt", "a");
+  // A FIFO without a writer, then a name holding a backslash: each stops the copy, named.
+  for (const std::string entry : {"pipe", "x\\y"}) {
+    const std::string name = dir / ("src/" + entry);
+    if (entry == "pipe") ASSERT_EQ(mkfifo(name.c_str(), 0644), 0);
+    else dir.WriteFile("src/" + entry, "xy");
+    // Bounded: a copy that waits for the FIFO's writer is killed and fails the case.
+    const ToolRun r = RunTool("copy-folder '" + dir / "src" + "' '" + dir / "dst" + "'", "timeout 60");
+    EXPECT_EQ(r.status, 1) << entry;
+    EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
+    std::filesystem::remove(name);
+  }
+#endif
 }
 
 TEST_F(FsCli, TempFileHoldsTheDataUnderTheTemporaryDirectory) {

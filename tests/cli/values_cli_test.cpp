@@ -89,6 +89,47 @@ TEST_F(ValuesCli, Md5PrintsTheRfcDigestsAndChecksItsOwnList) {
   EXPECT_NE(changed.out.find("m2: FAILED\n"), std::string::npos) << changed.out;
 }
 
+// The same names given to md5sum and to the tool: the same bytes on standard output, escaped
+// names included, in the order given, across enough files to fill every lane and worker. A name
+// that cannot be read fails alone; a FIFO among them fails at once instead of waiting for data.
+TEST_F(ValuesCli, Md5PrintsWhatMd5sumPrints) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "no md5sum to compare with, and names cannot hold line breaks here";
+#else
+  if (std::system("md5sum --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no md5sum utility to run here";
+  std::vector<std::string> names;
+  for (const char* odd : {"with space", "new\nline", "carriage\rreturn", "tab\tand more"})
+    names.push_back(dir.WriteFile(odd, odd));
+  for (int i = 0; i < 70; ++i) names.push_back(dir.WriteFile("f" + std::to_string(i), std::string(i * 997, char('a' + i % 26))));
+  std::string arguments;
+  for (const auto& name : names) arguments += " " + Quoted(name);
+  const std::string missing = " " + Quoted(dir / "missing");
+  const std::string fifo = dir / "fifo";
+  ASSERT_EQ(std::system(("mkfifo " + Quoted(fifo)).c_str()), 0);
+
+  const std::string listed = dir / "md5sum.out";
+  std::system(("md5sum" + arguments + missing + " > " + Quoted(listed) + " 2>/dev/null").c_str());
+  const ToolRun r = RunTool("md5" + arguments + missing + " " + Quoted(fifo));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, hk::test::ReadWholeFile(listed));
+  EXPECT_EQ(Lines(r.err).size(), 2u) << r.err;
+
+  // Checking md5sum's own list of the plain names after one file changed and one went away:
+  // the same verdicts in the same order as md5sum -c gives.
+  std::string plain;
+  for (size_t i = 5; i < names.size(); ++i) plain += " " + Quoted(names[i]);
+  const std::string list = dir / "plain.md5";
+  ASSERT_EQ(std::system(("md5sum" + plain + " > " + Quoted(list)).c_str()), 0);
+  dir.WriteFile("f7", "changed");
+  std::remove(names[40].c_str());
+  const std::string verdicts = dir / "md5sum-c.out";
+  std::system(("md5sum -c " + Quoted(list) + " > " + Quoted(verdicts) + " 2>/dev/null").c_str());
+  const ToolRun check = RunTool("md5 -c " + Quoted(list));
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, hk::test::ReadWholeFile(verdicts));
+#endif
+}
+
 TEST_F(ValuesCli, GuidNewParseAndHash) {
   const ToolRun made = RunTool("guid new 3");
   EXPECT_EQ(made.status, 0);

@@ -10,6 +10,7 @@
 #include "tests/fs/readonly.h"
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -42,21 +43,40 @@ TEST(EnsureValidPath, RefusesAFileInTheWayAndOverlongNames) {
   dir.WriteFile("file", "x");
   EXPECT_FALSE(EnsureValidPath((dir / "file\\sub").c_str()));
   EXPECT_FALSE(IsDirectory(dir / "file/sub"));
-
-  // Build a name whose full form is just over 258 characters; nothing of it may appear.
-  std::string longName = dir / "long";
-  while (longName.size() < 252) longName += "\\abcd";
-  longName += "\\zzzzzzzz";
-  longName.resize(259);
-  EXPECT_FALSE(EnsureValidPath(longName.c_str()));
-  EXPECT_FALSE(IsDirectory(dir / "long"));
-  CString resolved = longName.c_str();
-  EXPECT_FALSE(ResolveValidatePath(resolved));
-  EXPECT_EQ(std::string(resolved), longName);
-  // One character less fits.
-  longName.resize(258);
-  EXPECT_TRUE(EnsureValidPath(longName.c_str()));
   EXPECT_FALSE(EnsureValidPath("C: x"));
+
+  // Names measured from a base directory of fixed length, so that the cases do not depend on
+  // where the temporary directory is: full names of 258 characters fit, longer ones fail and
+  // create nothing. The directory part may itself be longer than any one component.
+  constexpr size_t kBase = 64;
+  ASSERT_LT(dir.Path().size(), kBase - 1);
+  const std::string base = dir.Path() + std::string(kBase - 1 - dir.Path().size(), 'p') + hk::kPathSeparator;
+  ASSERT_EQ(base.size(), kBase);
+  const struct {
+    size_t directoryPart;  // up to and including the last separator
+    size_t length;
+  } kCases[] = {{254, 255}, {254, 256}, {256, 257}, {257, 258}, {258, 259}, {256, 260}, {200, 259}};
+  char first = 'a';
+  std::set<fs::path> made;
+  for (const auto& c : kCases) {
+    const std::string top = base + std::string(c.directoryPart - kBase - 1, first++);
+    const std::string name = top + hk::kPathSeparator + std::string(c.length - c.directoryPart, 'z');
+    ASSERT_EQ(name.size(), c.length);
+    const bool fits = c.length <= 258;
+    if (fits) made.insert(fs::path(top).filename());
+    EXPECT_EQ(EnsureValidPath(name.c_str()), fits ? TRUE : FALSE) << c.length;
+    EXPECT_EQ(IsDirectory(name), fits) << c.length;
+    EXPECT_EQ(IsDirectory(top), fits) << c.length;  // nothing made of a name that does not fit
+    if (!fits) {
+      CString resolved = name.c_str();
+      EXPECT_FALSE(ResolveValidatePath(resolved));
+      EXPECT_EQ(std::string(resolved), name);
+    }
+  }
+  // Only the names asked for were made: no cut directory beside them.
+  std::set<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(base)) found.insert(entry.path().filename());
+  EXPECT_EQ(found, made);
 }
 
 TEST(ResolveValidatePath, GivesTheFullName) {

@@ -5,7 +5,9 @@
 
 #include "fs/freespace.h"
 #include "platform/faults.h"
+#include "platform/scratch.h"
 #include "platform/win32.h"
+#include "tests/support/child.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -241,6 +243,59 @@ TEST(FileStore, FailedWriteLeavesNoPartialFileAndKeepsTheEarlierOne) {
   EXPECT_EQ(ReadWholeFile(std::string(earlier)), "old");
   EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"00000001"}));
 #endif
+}
+
+// Stores bytes under a path; false when the store throws.
+bool Stores(CNuFileSystem& store, const CString& path, const std::string& data) {
+  try {
+    store.CreateFile(path, static_cast<DWORD>(data.size()), data.data());
+    return true;
+  } catch (CFileException* e) {
+    e->Delete();
+    return false;
+  }
+}
+
+// Every name the volume holds can be stored, up to its 255-character limit: the scratch name a
+// put writes first is never longer than the name itself.
+TEST(FileStore, NamesUpToTheVolumesLimitAreStored) {
+  TempDir dir;
+  CNuFileSystem store(dir.Path().c_str(), 0);
+  for (const int length : {241, 242, 250, 255}) {
+    const CString path = store.GetFilePath(1, std::string(length - 9, 's').c_str());  // "00000001." first
+    if (dir.Path().size() + length >= MAX_PATH && hk::kPathSeparator == '\\')
+      GTEST_SKIP() << "Windows names stop at " << MAX_PATH << " characters";
+    EXPECT_TRUE(Stores(store, path, "data")) << length;
+    EXPECT_EQ(ReadWholeFile(std::string(path)), "data") << length;
+  }
+  EXPECT_FALSE(Stores(store, store.GetFilePath(1, std::string(256 - 9, 's').c_str()), "data"));
+}
+
+// A put whose process was killed leaves its scratch file behind: the store never lists it, and
+// clears it away once no writer holds it; a scratch file being written is left alone.
+TEST(FileStore, ScratchFilesAreNeverListedAndAKilledPutsAreCleared) {
+  TempDir dir;
+  CNuFileSystem store(dir.Path().c_str(), 0);
+  ASSERT_TRUE(Stores(store, store.GetFilePath(1), "one"));
+  const std::string writing = hk::ScratchNameFor(store.GetFilePath(2), 0x1234ABCD);
+  HANDLE writer = CreateFileA(writing.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+#if !defined(_WIN32)
+  const hk::test::ChildEnd end = hk::test::RunInChild([&] {
+    hk::sys::SetCallFault(hk::sys::Call::Write, 1, 0, +[] { raise(SIGKILL); });
+    return Stores(store, store.GetFilePath(3), "three") ? 0 : 1;
+  });
+  EXPECT_EQ(end.signal, SIGKILL);
+  EXPECT_EQ(Listing(dir.Path()).size(), 3u);  // the stored file and two scratch files
+#endif
+  CStringArray listed;
+  store.EnumerateFiles(listed);
+  ASSERT_EQ(listed.GetSize(), 1);
+  EXPECT_EQ(std::string(listed[0]), std::string(store.GetFilePath(1)));
+  CloseHandle(writer);
+  const std::string own = writing.substr(dir.Path().size());
+  EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"00000001", own}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <hostkit/fs.h>
 
+#include "platform/faults.h"
 #include "platform/win32.h"
 
 #include <cstring>
@@ -30,6 +31,32 @@ TEST(FileMapping, ReadOnlyMapOfAnExistingFile) {
   CloseHandle(reader);
   mapping.Close();
   mapping.Close();  // harmless
+}
+
+// A file that must grow past the free space of its volume throws (disk full) in Open, instead of
+// killing the process with SIGBUS when the view is written; the file keeps its size.
+TEST(FileMapping, GrowingPastTheFreeSpaceThrowsDiskFull) {
+  TempDir dir;
+  const std::string path = dir.WriteFile("small", "0123456789");
+  // A volume with 4 KiB left, and (where the library reserves the blocks itself) a reservation
+  // the volume refuses.
+  for (int way = 0; way < 2; ++way) {
+    if (way == 0) hk::sys::SetDiskFullFault(4096);
+    else if (!hk::sys::SetCallFault(hk::sys::Call::Allocate, 1, ERROR_DISK_FULL)) break;
+    DWORD error = 0;
+    CNuFileMapping mapping;
+    try {
+      mapping.Open(path.c_str(), 1024 * 1024);
+    } catch (CNuOSException* e) {
+      error = e->m_dwError;
+      e->Delete();
+    }
+    hk::sys::SetDiskFullFault(-1);
+    hk::sys::SetCallFault(hk::sys::Call::Allocate, 0, 0);
+    mapping.Close();
+    EXPECT_EQ(error, DWORD{ERROR_DISK_FULL}) << way;
+    EXPECT_EQ(ReadWholeFile(path), "0123456789") << way;
+  }
 }
 
 TEST(FileMapping, WritableMapGrowsAMissingFileAndWritesReachTheDisk) {

@@ -1,18 +1,30 @@
 // The Win32 file calls the file-system objects stand on. On Windows these run against the
 // system's own implementation, so the same expectations pin the POSIX layer to it.
+#include "tests/support/child.h"
 #include "tests/support/fixtures.h"
+
+#include <hostkit/path.h>
 
 #include "platform/faults.h"
 #include "platform/win32.h"
 #include "tests/fs/readonly.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
+
+#if !defined(_WIN32)
+#  include <signal.h>
+#  include <sys/stat.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
+#endif
 
 namespace {
 
@@ -81,6 +93,75 @@ TEST(FindFiles, ReportsEntriesAndErrorsAsWindowsDoes) {
   EXPECT_EQ(error, DWORD{ERROR_PATH_NOT_FOUND});
 }
 
+// One opener of a race for a new name: takes it sharing nothing, writes its letter, closes.
+// Answers whether it got the file.
+bool TakeAndMark(const std::string& name, DWORD creation, char letter) {
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(h, &letter, 1, &written, nullptr);
+  CloseHandle(h);
+  return true;
+}
+
+// Each round two openers race for one new name, sharing nothing: A creates it for itself
+// (CREATE_NEW), B opens or creates it (OPEN_ALWAYS). The loser must fail without taking the
+// winner's file away, so the name ends holding a winner's letter.
+TEST(ShareModes, TheLoserOfARaceNeverRemovesTheWinnersFile) {
+  TempDir dir;
+  constexpr int kRounds = 200;
+  int lost = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string name = dir / ("t" + std::to_string(round));
+    std::atomic<int> ready{0};
+    bool won[2] = {false, false};
+    auto opener = [&](int who) {
+      ready.fetch_add(1);
+      while (ready.load() < 2) {
+      }
+      won[who] = TakeAndMark(name, who == 0 ? CREATE_NEW : OPEN_ALWAYS, who == 0 ? 'A' : 'B');
+    };
+    std::thread a(opener, 0), b(opener, 1);
+    a.join();
+    b.join();
+    const std::string content = ReadWholeFile(name);
+    if (!((won[0] && content == "A") || (won[1] && content == "B"))) ++lost;
+  }
+  EXPECT_EQ(lost, 0) << "threads";
+#if !defined(_WIN32)
+  // The same between processes, started together by closing the pipe they wait on.
+  lost = 0;
+  for (int round = 0; round < kRounds / 3; ++round) {
+    const std::string name = dir / ("p" + std::to_string(round));
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    pid_t children[2];
+    for (int who = 0; who < 2; ++who) {
+      children[who] = fork();
+      ASSERT_GE(children[who], 0);
+      if (children[who] == 0) {
+        close(start[1]);
+        char byte;
+        while (read(start[0], &byte, 1) < 0) {
+        }
+        _exit(TakeAndMark(name, who == 0 ? CREATE_NEW : OPEN_ALWAYS, who == 0 ? 'A' : 'B') ? 1 : 0);
+      }
+    }
+    close(start[0]);
+    close(start[1]);
+    bool won[2] = {false, false};
+    for (int who = 0; who < 2; ++who) {
+      int status = 0;
+      waitpid(children[who], &status, 0);
+      won[who] = WIFEXITED(status) && WEXITSTATUS(status) == 1;
+    }
+    const std::string content = ReadWholeFile(name);
+    if (!((won[0] && content == "A") || (won[1] && content == "B"))) ++lost;
+  }
+  EXPECT_EQ(lost, 0) << "processes";
+#endif
+}
+
 TEST(CopyFiles, KeepsBytesAndLastWriteTime) {
   TempDir dir;
   const std::string source = dir.WriteFile("src.bin", std::string(70000, 'q') + "end");
@@ -114,6 +195,91 @@ TEST(CopyFiles, EveryWayOfCopyingGivesTheSameBytes) {
     EXPECT_EQ(ReadWholeFile(emptyCopy), "");
     if (!chosen) break;  // the system copies in its own way only
   }
+}
+
+// A copy killed at each step leaves the destination as it was (or absent), never part of the
+// new file, whether CopyFileA or a folder copy made it.
+TEST(CopyFiles, AKilledCopyNeverLeavesPartOfTheFile) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the system copies files itself; killing a copy needs a forked child";
+#else
+  TempDir dir;
+  // Three buffers' worth, copied through the buffer so that the second write is mid-file.
+  const std::string data(3 * 1024 * 1024, 'n');
+  const std::string source = dir.WriteFile("src", data);
+  const struct {
+    hk::sys::Call call;
+    int nth;
+  } kKills[] = {{hk::sys::Call::Write, 1}, {hk::sys::Call::Write, 2}, {hk::sys::Call::Sync, 1}, {hk::sys::Call::Rename, 1}};
+  for (const bool replacing : {false, true}) {
+    for (const auto& kill : kKills) {
+      const std::string target = dir / "dst";
+      std::filesystem::remove(target);
+      if (replacing) dir.WriteFile("dst", "old");
+      const hk::test::ChildEnd end = hk::test::RunInChild([&] {
+        hk::sys::SetCopyWaysFault(hk::sys::CopyWays::BufferOnly);
+        hk::sys::SetCallFault(kill.call, kill.nth, 0, +[] { raise(SIGKILL); });
+        return CopyFileA(source.c_str(), target.c_str(), FALSE) ? 0 : 1;
+      });
+      const std::string what = std::to_string(static_cast<int>(kill.call)) + "#" + std::to_string(kill.nth) +
+                               (replacing ? " replacing" : " new");
+      // A new file is not synced: there the sync step is never reached and the copy completes.
+      if (!replacing && kill.call == hk::sys::Call::Sync) {
+        EXPECT_EQ(end.code, 0) << what;
+        continue;
+      }
+      EXPECT_EQ(end.signal, SIGKILL) << what;
+      if (replacing) EXPECT_EQ(ReadWholeFile(target), "old") << what;
+      else EXPECT_FALSE(std::filesystem::exists(target)) << what;
+    }
+  }
+  ASSERT_TRUE(CopyFileA(source.c_str(), (dir / "dst").c_str(), FALSE));
+  EXPECT_TRUE(ReadWholeFile(dir / "dst") == data);
+
+  std::filesystem::create_directories(dir / "tree/in");
+  std::filesystem::copy_file(source, dir / "tree/in/big");
+  std::filesystem::create_directories(dir / "copy/in");
+  dir.WriteFile("copy/in/big", "old");
+  const hk::test::ChildEnd end = hk::test::RunInChild([&] {
+    hk::sys::SetCopyWaysFault(hk::sys::CopyWays::BufferOnly);
+    hk::sys::SetCallFault(hk::sys::Call::Write, 2, 0, +[] { raise(SIGKILL); });
+    return CopyFolder((dir / "tree").c_str(), (dir / "copy").c_str());
+  });
+  EXPECT_EQ(end.signal, SIGKILL);
+  EXPECT_EQ(ReadWholeFile(dir / "copy/in/big"), "old");
+#endif
+}
+
+// Where no scratch file can be made beside it (a directory the user may not write), a writable
+// file is still replaced, in place; and a file replaced by root keeps its owner.
+TEST(CopyFiles, ReplacesWhereNoScratchFileCanBeMade) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "POSIX permissions";
+#else
+  TempDir dir;
+  const std::string source = dir.WriteFile("src", "new");
+  std::filesystem::create_directory(dir / "locked");
+  const std::string target = dir.WriteFile("locked/dst", "old");
+  ASSERT_EQ(chmod(target.c_str(), 0666), 0);
+  ASSERT_EQ(chmod((dir / "locked").c_str(), 0555), 0);
+  const hk::test::ChildEnd end = hk::test::RunInChild([&] {
+    if (geteuid() == 0 && !hk::test::BecomeNobody()) return 100;
+    return CopyFileA(source.c_str(), target.c_str(), FALSE) ? 0 : 1;
+  });
+  chmod((dir / "locked").c_str(), 0755);
+  if (end.code == 100) GTEST_SKIP() << "cannot become the user nobody";
+  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(ReadWholeFile(target), "new");
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+    dir.WriteFile("src", "newer");
+    ASSERT_TRUE(CopyFileA(source.c_str(), target.c_str(), FALSE));
+    struct stat st {};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(ReadWholeFile(target), "newer");
+  }
+#endif
 }
 
 TEST(CopyFiles, FailIfExistsAndOverwriteRules) {
@@ -235,6 +401,32 @@ TEST(FreeSpace, BothQueriesAgreeAndTheSystemLibraryOffersTheNewOne) {
   ASSERT_NE(kernel, nullptr);
   EXPECT_NE(GetProcAddress(kernel, "GetDiskFreeSpaceExA"), nullptr);
   FreeLibrary(kernel);
+}
+
+// Growing a file reserves its blocks, so that a volume without room says so at once, not
+// when the bytes are later written through a mapping.
+TEST(FileSize, GrowingAFileReservesItsBlocks) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the system grows files itself";
+#else
+  TempDir dir;
+  const std::string path = dir.WriteFile("grown", "");
+  constexpr LONG kSize = 8 * 1024 * 1024;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  SetFilePointer(h, kSize, nullptr, FILE_BEGIN);
+  hk::sys::SetCallFault(hk::sys::Call::Allocate, 1, ERROR_DISK_FULL);
+  EXPECT_FALSE(SetEndOfFile(h));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_DISK_FULL});
+  hk::sys::SetCallFault(hk::sys::Call::Allocate, 0, 0);
+  EXPECT_EQ(GetFileSize(h, nullptr), 0u);
+  ASSERT_TRUE(SetEndOfFile(h));
+  CloseHandle(h);
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, kSize);
+  EXPECT_GE(st.st_blocks * 512, st.st_size);
+#endif
 }
 
 TEST(Mappings, ViewsReadAndWriteTheFile) {

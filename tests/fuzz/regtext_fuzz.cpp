@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the registry text parser: it must answer entries or an error,
-// never read past its input; whatever it accepts must survive being written and read again.
+// never read past its input; whatever it accepts and the writer takes must read back as the
+// same entries.
 #include "registry/regtext.h"
 
 #include <cstddef>
@@ -13,12 +14,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (error.empty() || !entries.empty()) __builtin_trap();
     return 0;
   }
-  hk::registry::RegTextWriter writer;
+  std::string text;
+  hk::registry::RegTextWriter writer([&text](std::string_view piece) {
+    text += piece;
+    return true;
+  });
+  std::vector<hk::registry::RegTextEntry> written;
   for (const auto& entry : entries) {
-    if (entry.kind == hk::registry::RegTextEntry::kKey) writer.Key(entry.key);
-    else if (entry.kind == hk::registry::RegTextEntry::kValue) writer.Value(entry.name, entry.type, entry.data);
+    if (entry.kind == hk::registry::RegTextEntry::kKey) {
+      if (writer.Key(entry.key)) written.push_back(entry);
+    } else if (entry.kind == hk::registry::RegTextEntry::kValue) {
+      // Written under the last key accepted; a refused key leaves its values out.
+      if (!written.empty() && written.back().key == entry.key && writer.Value(entry.name, entry.type, entry.data))
+        written.push_back(entry);
+    }
   }
+  if (!writer.Finish()) __builtin_trap();
   std::vector<hk::registry::RegTextEntry> again;
-  (void)hk::registry::ParseRegText(writer.Finish(), again, error);
+  if (!hk::registry::ParseRegText(text, again, error) || again.size() != written.size()) __builtin_trap();
+  for (size_t i = 0; i < again.size(); ++i) {
+    if (again[i].key != written[i].key || again[i].name != written[i].name || again[i].type != written[i].type ||
+        again[i].data != written[i].data)
+      __builtin_trap();
+  }
   return 0;
 }

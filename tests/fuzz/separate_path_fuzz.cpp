@@ -1,5 +1,6 @@
-// Splits arbitrary bytes as a path name: the split must stay inside the text, keep its parts
-// within their limits, and give back the text unchanged when the parts fit.
+// Splits arbitrary bytes as a path name: the split must stay inside the text, give back its
+// directory part whole, keep the file name within its limits, and give back the text unchanged
+// when the name fits.
 #include <hostkit/hostkit.h>
 
 #include <cstddef>
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CString directory, file;
   SeparatePathAndFile(text.get(), directory, file);
   if (static_cast<size_t>(directory.GetLength() + file.GetLength()) > length) __builtin_trap();
-  if (directory.GetLength() > 2 + 255 || file.GetLength() > 2 * 255) __builtin_trap();
+  if (file.GetLength() > 2 * 255) __builtin_trap();
+  if (std::strncmp(directory, text.get(), static_cast<size_t>(directory.GetLength())) != 0) __builtin_trap();
   if (length <= 255 && std::strcmp(directory + file, text.get()) != 0) __builtin_trap();
 
   const char* slash = FindLastSlash(text.get());

@@ -76,11 +76,13 @@ TEST(SeparatePathAndFile, SplitsByTheRulesOfTheSystemSplitter) {
   }
 }
 
-TEST(SeparatePathAndFile, CutsOverlongPartsTo255Characters) {
-  const std::string dir(300, 'd'), base(300, 'b'), ext(300, 'e');
+TEST(SeparatePathAndFile, KeepsTheDirectoryWholeAndCutsOverlongNamesTo255Characters) {
+  // A directory part longer than any one component is a legal name: a cut one would name
+  // another directory.
+  const std::string dir = std::string(200, 'd') + "\\" + std::string(100, 'd'), base(300, 'b'), ext(300, 'e');
   CString directory, file;
   SeparatePathAndFile(("C:" + dir + "\\" + base + "." + ext).c_str(), directory, file);
-  EXPECT_EQ(std::string(directory), "C:" + std::string(255, 'd'));
+  EXPECT_EQ(std::string(directory), "C:" + dir + "\\");
   EXPECT_EQ(std::string(file), std::string(255, 'b') + "." + std::string(254, 'e'));
 }
 

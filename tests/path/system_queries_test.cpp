@@ -85,6 +85,33 @@ TEST(SystemQueries, DriveTypesOfPosixFileSystems) {
   hk::test::ScopedCurrentDirectory cwd(dir.Path());
   EXPECT_EQ(GetDriveTypeA(nullptr), GetDriveTypeA(dir.Path().c_str()));
   EXPECT_EQ(GetDriveTypeA(nullptr), GetDriveTypeA("."));
+
+  // An absolute name answers for the volume that holds it (or would hold it), not for its first
+  // three characters.
+  const UINT here = GetDriveTypeA(dir.Path().c_str());
+  EXPECT_GE(here, static_cast<UINT>(DRIVE_REMOVABLE));
+  EXPECT_EQ(GetRootDirType(file.c_str()), here);
+  EXPECT_EQ(GetRootDirType((dir / "missing/deeper").c_str()), here);
+  EXPECT_EQ(GetRootDirType(dir.Path().c_str()), here);
+  if (std::filesystem::is_directory("/dev/shm")) {
+    EXPECT_EQ(GetRootDirType("/dev/shm/new"), static_cast<UINT>(DRIVE_RAMDISK));
+  }
+  EXPECT_EQ(GetRootDirType("C:\\x"), static_cast<UINT>(DRIVE_NO_ROOT_DIR)) << "a relative name here";
+
+  // File system kinds, by statfs magic and (for FUSE) the mount table's type.
+  const struct {
+    unsigned long magic;
+    const char* mountType;
+    UINT type;
+  } kKinds[] = {{0xEF53, "ext4", DRIVE_FIXED},          {0x58465342, "xfs", DRIVE_FIXED},
+                {0x9123683E, "btrfs", DRIVE_FIXED},     {0x794C7630, "overlay", DRIVE_FIXED},
+                {0x01021994, "tmpfs", DRIVE_RAMDISK},   {0x858458F6, "ramfs", DRIVE_RAMDISK},
+                {0x6969, "nfs4", DRIVE_REMOTE},         {0xFF534D42, "cifs", DRIVE_REMOTE},
+                {0xFE534D42, "smb3", DRIVE_REMOTE},     {0x65735546, "fuse.sshfs", DRIVE_REMOTE},
+                {0x65735546, "fuse.ntfs-3g", DRIVE_FIXED}, {0x9660, "iso9660", DRIVE_CDROM},
+                {0x15013346, "udf", DRIVE_CDROM}};
+  for (const auto& kind : kKinds)
+    EXPECT_EQ(hk::posix::DriveTypeOfFileSystem(kind.magic, kind.mountType), kind.type) << kind.mountType;
 #endif
 }
 

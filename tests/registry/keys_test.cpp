@@ -2,6 +2,9 @@
 // codes, and whole keys moved to and from registry-editor text.
 #include "tests/registry/registry_fixture.h"
 
+#include <filesystem>
+#include <iterator>
+
 namespace hk::test {
 namespace {
 
@@ -113,6 +116,25 @@ TEST_F(KeysByName, ExportedTextImportsBackAndABadFileChangesNothing) {
   EXPECT_FALSE(error.IsEmpty());
   EXPECT_FALSE(ExportRegistryKey(("HKCU\\" + Path("Nowhere")).c_str(), text, error));
   EXPECT_EQ(text.GetSize(), 1);
+}
+
+TEST_F(KeysByName, ExportToFileWritesTheSameTextOrNoFile) {
+  CNuRegistry settings(HKEY_CURRENT_USER, Path("File").c_str(), "Window");
+  ASSERT_TRUE(settings.PutInt("Width", 640));
+  const std::string tree = "HKCU\\" + Path("File");
+  CByteArray text;
+  CString error;
+  ASSERT_TRUE(ExportRegistryKey(tree.c_str(), text, error)) << error;
+  TempDir dir;
+  const std::string file = dir / "out.reg";
+  ASSERT_TRUE(ExportRegistryKeyToFile(tree.c_str(), file.c_str(), error)) << error;
+  EXPECT_EQ(ReadWholeFile(file), std::string(reinterpret_cast<const char*>(text.GetData()), text.GetSize()));
+
+  const std::string missing = dir / "missing.reg";
+  EXPECT_FALSE(ExportRegistryKeyToFile(("HKCU\\" + Path("Nowhere")).c_str(), missing.c_str(), error));
+  EXPECT_NE(std::string(error).find("Nowhere"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
 }
 
 }  // namespace

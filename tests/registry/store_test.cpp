@@ -3,6 +3,8 @@
 // this way, so these cases skip on Windows.
 #include "tests/registry/registry_fixture.h"
 
+#include "platform/registrybatch.h"
+
 #if !defined(_WIN32)
 #  include <fcntl.h>
 #  include <sqlite3.h>
@@ -12,8 +14,10 @@
 #  include <unistd.h>
 #endif
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace hk::test {
 namespace {
@@ -149,10 +153,13 @@ TEST_F(Store, TruncatedStoreIsLeftAlone) {
   }
   // Write the log back into the main file, as a process exit does.
   { StoreDir elsewhere; CNuRegistry other(HKEY_CURRENT_USER, "x", "y"); other.PutInt("n", 1); }
-  ASSERT_FALSE(FileExists(dir.File() + "-wal"));
+  ASSERT_EQ("", ReadWholeFile(dir.File() + "-wal"));  // the log emptied, its side files left for readers
   std::string whole = ReadWholeFile(dir.File());
   ASSERT_GT(whole.size(), 40000u);
   const std::string truncated = whole.substr(0, whole.size() / 2);
+  // The main file alone, cut short (as a copy interrupted part way leaves it).
+  ASSERT_EQ(0, unlink((dir.File() + "-wal").c_str()));
+  ASSERT_EQ(0, unlink((dir.File() + "-shm").c_str()));
   std::FILE* out = std::fopen(dir.File().c_str(), "wb");
   std::fwrite(truncated.data(), 1, truncated.size(), out);
   std::fclose(out);
@@ -274,6 +281,37 @@ TEST_F(Store, AKilledWriterLosesNothingThatSucceeded) {
     found += std::string(registry.GetString(("v" + std::to_string(i)).c_str(), "")) == DataFor(0, i);
   EXPECT_EQ(last + 1, found);
   EXPECT_TRUE(registry.PutInt("after", 1));
+}
+
+// Writes of several calls kept together or not at all (what an import is made of).
+TEST_F(Store, ABatchKeepsAllOfItsWritesOrNone) {
+  ASSERT_EQ(ERROR_SUCCESS, WriteValue(Create("Batch\\Keep"), "n", REG_DWORD, std::string("\1\0\0\0", 4)));
+  Create("Batch\\Old");
+  HKEY abandoned = nullptr;
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit ? "committed" : "abandoned");
+    ASSERT_EQ(ERROR_SUCCESS, hk::BeginRegistryBatch(HKEY_CURRENT_USER, true));
+    EXPECT_EQ(ERROR_INVALID_FUNCTION, hk::BeginRegistryBatch(HKEY_CURRENT_USER, true));
+    EXPECT_EQ(ERROR_SUCCESS, WriteValue(Open("Batch\\Keep"), "n", REG_DWORD, std::string("\2\0\0\0", 4)));
+    HKEY created = Create("Batch\\New\\Deep");
+    if (!commit) abandoned = created;
+    EXPECT_EQ(ERROR_SUCCESS, WriteValue(created, "s", REG_SZ, std::string("x\0", 2)));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, Path("Batch\\Old").c_str()));
+    // A refused call undoes only its own part; the batch goes on.
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_CURRENT_USER, Path("Batch").c_str()));
+    // Another thread waits for the batch to end, and so never sees what it abandons.
+    DWORD seen = 0;
+    std::thread reader([&] { seen = CNuRegistry(HKEY_CURRENT_USER, Path("Batch").c_str()).GetInt("n", 0, "Keep"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // time for a reader that would not wait
+    EXPECT_EQ(ERROR_SUCCESS, hk::EndRegistryBatch(HKEY_CURRENT_USER, commit));
+    reader.join();
+    EXPECT_EQ(commit ? 2u : 1u, seen);
+    EXPECT_EQ(commit, Exists("Batch\\New\\Deep"));
+    EXPECT_EQ(!commit, Exists("Batch\\Old"));
+  }
+  EXPECT_EQ(ERROR_INVALID_FUNCTION, hk::EndRegistryBatch(HKEY_CURRENT_USER, true));
+  // A key of an abandoned batch never existed: its handle does not reach a key made since.
+  EXPECT_EQ(ERROR_KEY_DELETED, WriteValue(abandoned, "s", REG_SZ, std::string("y\0", 2)));
 }
 
 #endif

@@ -122,6 +122,24 @@ TEST(FileUtcTime, FailuresAnswerFalseAndChangeNothing) {
   EXPECT_EQ(got.m_dt, before.m_dt);
 }
 
+// TRUE only when the file system keeps the time asked for: one that cannot hold it (ext4 keeps
+// 1901-12-13 to 2446) stores another time and reports success, which must not pass as TRUE.
+TEST(FileUtcTime, TrueOnlyWhenTheFileSystemKeepsTheTime) {
+  TempDir dir;
+  const std::string path = dir.WriteFile("f", "x");
+  for (const COleDateTime& wanted : {COleDateTime(2012, 1, 2, 3, 4, 5), COleDateTime(1800, 6, 1, 0, 0, 0),
+                                     COleDateTime(2500, 1, 1, 0, 0, 0)}) {
+    COleDateTime set = wanted;
+    const BOOL answered = SetFileUTCTime(path.c_str(), set);
+    COleDateTime got;
+    ASSERT_TRUE(GetFileUTCTime(path.c_str(), got));
+    EXPECT_EQ(answered != FALSE, got.m_dt == wanted.m_dt) << wanted.Format("%Y-%m-%d") << " kept as " << got.Format("%Y-%m-%d");
+    if (wanted.GetYear() == 2012) {
+      EXPECT_TRUE(answered);
+    }
+  }
+}
+
 TEST(FileUtcTime, AReadOnlyFileAnswersFalse) {
   TempDir dir;
   const std::string path = dir.WriteFile("ro", "keep");

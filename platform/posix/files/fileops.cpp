@@ -3,11 +3,13 @@
 // same result conventions, the last error set on every failure path, never an exception.
 //
 // Whole-file operations: copying, moving, creating directories and asking for free space.
+#include "platform/copyfile.h"
 #include "platform/faults.h"
 #include "platform/posix/files/fileobject.h"
 #include "platform/posix/files/files.h"
 #include "platform/posix/system/internal.h"
 #include "platform/posix/process/process.h"
+#include "platform/scratch.h"
 #include "platform/win32.h"
 
 #include <fcntl.h>
@@ -16,7 +18,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <iterator>
 #include <vector>
 
@@ -52,7 +57,8 @@ bool WayUnavailable(int err) {
 }
 
 // Copies everything from the current position of 'in' to 'out': in the kernel where the
-// system offers it, through a buffer otherwise. 0 or an errno value.
+// system offers it, through a buffer otherwise. 0, an errno value, or -1 when a fault switch
+// failed a write (the last error set).
 int CopyBytes(int in, int out) {
   constexpr size_t kChunk = size_t{1} << 30;
   // Tests can take the kernel's ways away to exercise the plainer ones.
@@ -60,6 +66,7 @@ int CopyBytes(int in, int out) {
   bool started = false;
   if (ways == hk::sys::CopyWays::All) {
     for (;;) {
+      if (CallFails(hk::sys::Call::Write)) return -1;
       const ssize_t n = RetryOnInterrupt([&] { return ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0); });
       if (n == 0) return 0;
       if (n < 0) {
@@ -71,6 +78,7 @@ int CopyBytes(int in, int out) {
   }
   if (ways != hk::sys::CopyWays::BufferOnly) {
     for (;;) {
+      if (CallFails(hk::sys::Call::Write)) return -1;
       const ssize_t n = RetryOnInterrupt([&] { return ::sendfile(out, in, nullptr, kChunk); });
       if (n == 0) return 0;
       if (n < 0) {
@@ -85,6 +93,7 @@ int CopyBytes(int in, int out) {
     const ssize_t n = RetryOnInterrupt([&] { return ::read(in, buffer.data(), buffer.size()); });
     if (n == 0) return 0;
     if (n < 0) return errno;
+    if (CallFails(hk::sys::Call::Write)) return -1;
     for (ssize_t done = 0; done < n;) {
       const ssize_t w = RetryOnInterrupt([&] { return ::write(out, buffer.data() + done, n - done); });
       if (w < 0) return errno;
@@ -106,83 +115,6 @@ const BuiltinExport kKernelExports[] = {
 struct KernelModule {
   KernelModule() { RegisterBuiltinModule("KERNEL32.DLL", kKernelExports, std::size(kKernelExports)); }
 } g_kernelModule;
-
-}  // namespace
-
-}  // namespace hk::posix
-
-using hk::posix::FailWith;
-using hk::posix::FailWithErrno;
-using hk::posix::ScopedFd;
-
-BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
-  std::string from;
-  std::string to;
-  if (!hk::posix::NativePath(existing, from) || !hk::posix::NativePath(destination, to)) return FALSE;
-  ScopedFd in(hk::posix::RetryOnInterrupt([&] { return ::open(from.c_str(), O_RDONLY | O_CLOEXEC); }));
-  if (in.get() < 0) return FailWith(hk::posix::ErrorForPath(errno, from));
-  struct stat source {};
-  if (::fstat(in.get(), &source) != 0) return FailWithErrno(errno);
-  if (S_ISDIR(source.st_mode)) return FailWith(ERROR_ACCESS_DENIED);
-  if (hk::posix::SharingConflicts(in.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE))
-    return FailWith(ERROR_SHARING_VIOLATION);
-  const mode_t mode = source.st_mode & 0777;
-
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
-  bool replacing = false;
-  if (failIfExists) {
-    // O_EXCL decides in one step, so a name that appears meanwhile (even a dangling link) is
-    // never written through.
-    flags |= O_EXCL;
-  } else {
-    struct stat target {};
-    if (::stat(to.c_str(), &target) == 0) {
-      if (S_ISDIR(target.st_mode)) return FailWith(ERROR_ACCESS_DENIED);
-      if (hk::posix::SameFile(source, target)) return FailWith(ERROR_SHARING_VIOLATION);
-      if ((target.st_mode & S_IWUSR) == 0) return FailWith(ERROR_ACCESS_DENIED);
-      replacing = true;
-    }
-  }
-  ScopedFd out(hk::posix::RetryOnInterrupt([&] { return ::open(to.c_str(), flags, mode); }));
-  if (out.get() < 0) {
-    const int err = errno;
-    return FailWith(err == EEXIST ? ERROR_FILE_EXISTS : hk::posix::ErrorForPath(err, to));
-  }
-  // From here on a failure removes what was written: a half copy must not pass for the file.
-  auto failAndRemove = [&](DWORD error) {
-    out.Close();
-    ::unlink(to.c_str());
-    return FailWith(error);
-  };
-  struct stat opened {};
-  if (::fstat(out.get(), &opened) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
-  if (hk::posix::SameFile(source, opened)) {
-    // Another process put the source under the destination's name meanwhile; leave it alone.
-    out.Close();
-    return FailWith(ERROR_SHARING_VIOLATION);
-  }
-  if (replacing) {
-    if (hk::posix::SharingConflicts(out.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
-      out.Close();
-      return FailWith(ERROR_SHARING_VIOLATION);
-    }
-    if (::ftruncate(out.get(), 0) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
-  }
-  if (const int err = hk::posix::CopyBytes(in.get(), out.get()); err != 0)
-    return failAndRemove(hk::posix::Win32ErrorFromErrno(err));
-  const timespec times[2] = {{0, UTIME_NOW}, source.st_mtim};
-  if (::futimens(out.get(), times) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
-  if (replacing && (opened.st_mode & 0777) != mode && ::fchmod(out.get(), mode) != 0)
-    return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
-  if (!out.Close()) {
-    const int err = errno;
-    ::unlink(to.c_str());
-    return FailWithErrno(err);
-  }
-  return TRUE;
-}
-
-namespace {
 
 // Makes a finished rename durable: the directory that now holds the name is synced.
 bool SyncParentDirectory(const std::string& path) {
@@ -209,7 +141,157 @@ int RenameNoReplace(const std::string& from, const std::string& to, bool isDirec
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// Overwrites a file in place with the bytes of `in`: how a copy replaces a writable file in a
+// directory where it may not create the scratch file. Without a scratch name a failure or a
+// kill can leave the file part written, as any in-place write can.
+BOOL CopyInPlace(int in, const std::string& target, const struct stat& source) {
+  ScopedFd out(RetryOnInterrupt([&] { return ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY); }));
+  if (out.get() < 0) return FailWith(ErrorForPath(errno, target));
+  if (::ftruncate(out.get(), 0) != 0) return FailWithErrno(errno);
+  if (const int err = CopyBytes(in, out.get()); err != 0)
+    return err < 0 ? FALSE : FailWithErrno(err);
+  // A file that belongs to someone else keeps its permissions and times (only its owner may set
+  // them); its bytes are the copy's.
+  const timespec times[2] = {{0, UTIME_NOW}, source.st_mtim};
+  [[maybe_unused]] const int timed = ::futimens(out.get(), times);
+  [[maybe_unused]] const int moded = ::fchmod(out.get(), source.st_mode & 0777);
+  if (!out.Close()) return FailWithErrno(errno);
+  return TRUE;
+}
+
+// A number for a scratch name that other processes are unlikely to pick at the same moment.
+unsigned ScratchNumber() {
+  static std::atomic<unsigned> counter{static_cast<unsigned>(::getpid()) * 2654435761u ^
+                                       static_cast<unsigned>(::time(nullptr))};
+  return counter.fetch_add(0x9E3779B9u);
+}
+
+// Creates the scratch file beside a copy's destination, exclusively; its descriptor holds
+// share locks that deny reading and writing to others (but not renaming), so that a listing
+// can tell a copy in progress from one a killed process left behind.
+int CreateScratch(const std::string& destination, mode_t mode, std::string& scratch) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    scratch = hk::ScratchNameFor(destination.c_str(), ScratchNumber());
+    const int fd = RetryOnInterrupt([&] { return ::open(scratch.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode); });
+    if (fd >= 0) {
+      TakeShareMarkers(fd, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Where a copy over an existing name lands: the name itself, or the file a link there points
+// at (a copy writes through links, as it always has); a link to nothing is replaced itself.
+std::string ReplacedFile(const std::string& destination, const struct stat& entry) {
+  if (!S_ISLNK(entry.st_mode)) return destination;
+  char* resolved = ::realpath(destination.c_str(), nullptr);
+  if (resolved == nullptr) return destination;
+  std::string target = resolved;
+  std::free(resolved);
+  return target;
+}
+
 }  // namespace
+
+}  // namespace hk::posix
+
+using hk::posix::FailWith;
+using hk::posix::FailWithErrno;
+using hk::posix::ScopedFd;
+
+BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
+  std::string from;
+  std::string to;
+  if (!hk::posix::NativePath(existing, from) || !hk::posix::NativePath(destination, to)) return FALSE;
+  if (hk::posix::CallFails(hk::sys::Call::Open)) return FALSE;
+  // Never waits in the open (a FIFO without a writer), and reads only regular files: a device
+  // such as /dev/zero would otherwise be copied without end.
+  ScopedFd in(hk::posix::RetryOnInterrupt(
+      [&] { return ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); }));
+  // A socket does not open at all (ENXIO).
+  if (in.get() < 0) return FailWith(errno == ENXIO ? ERROR_OPEN_FAILED : hk::posix::ErrorForPath(errno, from));
+  struct stat source {};
+  if (::fstat(in.get(), &source) != 0) return FailWithErrno(errno);
+  if (S_ISDIR(source.st_mode)) return FailWith(ERROR_ACCESS_DENIED);
+  if (!S_ISREG(source.st_mode)) return FailWith(ERROR_OPEN_FAILED);
+  ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+  if (hk::posix::SharingConflicts(in.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE))
+    return FailWith(ERROR_SHARING_VIOLATION);
+  const mode_t mode = source.st_mode & 0777;
+
+  // The copy is written under a scratch name beside the file it makes and renamed: a process
+  // killed on the way leaves the earlier file (or none) under the name, never part of the new
+  // one.
+  std::string target = to;
+  bool replacing = false;
+  struct stat owner {};
+  struct stat entry {};
+  if (::lstat(to.c_str(), &entry) == 0) {
+    if (failIfExists) return FailWith(ERROR_FILE_EXISTS);
+    target = hk::posix::ReplacedFile(to, entry);
+    struct stat current {};
+    if (::stat(target.c_str(), &current) == 0) {
+      if (S_ISDIR(current.st_mode)) return FailWith(ERROR_ACCESS_DENIED);
+      if (!S_ISREG(current.st_mode)) return FailWith(ERROR_OPEN_FAILED);
+      if (hk::posix::SameFile(source, current)) return FailWith(ERROR_SHARING_VIOLATION);
+      if ((current.st_mode & S_IWUSR) == 0) return FailWith(ERROR_ACCESS_DENIED);
+      owner = current;
+      // A holder that denies others writing keeps its file, as when it is written in place.
+      ScopedFd held(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+      if (held.get() >= 0 &&
+          hk::posix::SharingConflicts(held.get(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE))
+        return FailWith(ERROR_SHARING_VIOLATION);
+      replacing = true;
+    }
+  }
+  if (hk::posix::CallFails(hk::sys::Call::Open)) return FALSE;
+  std::string scratch;
+  ScopedFd out(hk::posix::CreateScratch(target, mode, scratch));
+  if (out.get() < 0) {
+    const int err = errno;
+    // A writable file in a directory the caller may not write is still replaced, in place.
+    if (replacing && (err == EACCES || err == EPERM)) return hk::posix::CopyInPlace(in.get(), target, source);
+    return FailWith(hk::posix::ErrorForPath(err, target));
+  }
+  auto failAndRemove = [&](DWORD error) {
+    out.Close();
+    ::unlink(scratch.c_str());
+    return FailWith(error);
+  };
+  if (const int err = hk::posix::CopyBytes(in.get(), out.get()); err != 0)
+    return failAndRemove(err < 0 ? GetLastError() : hk::posix::Win32ErrorFromErrno(err));
+  const timespec times[2] = {{0, UTIME_NOW}, source.st_mtim};
+  if (::futimens(out.get(), times) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  // A file that is replaced keeps its owner where the caller may give it (root copying over a
+  // user's file), and takes the source's permissions whatever the umask says.
+  if (replacing) {
+    // Only a privileged caller may give a file away; others keep it as their own.
+    [[maybe_unused]] const int given = ::fchown(out.get(), owner.st_uid, owner.st_gid);
+    if (::fchmod(out.get(), mode) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  }
+  // A file that is replaced stays whole across a system crash too: the copy is on disk before it
+  // takes the name. A new name is not synced (as cp does not): a killed process is covered by
+  // the rename alone, and a sync per file would make a folder copy several times slower.
+  if (replacing) {
+    if (hk::posix::CallFails(hk::sys::Call::Sync)) return failAndRemove(GetLastError());
+    if (::fsync(out.get()) != 0) return failAndRemove(hk::posix::Win32ErrorFromErrno(errno));
+  }
+  if (hk::posix::CallFails(hk::sys::Call::Rename)) return failAndRemove(GetLastError());
+  int err = 0;
+  if (failIfExists) {
+    err = hk::posix::RenameNoReplace(scratch, target, false);
+    if (err == EEXIST) return failAndRemove(ERROR_FILE_EXISTS);
+  } else if (::rename(scratch.c_str(), target.c_str()) != 0) {
+    err = errno;
+  }
+  if (err != 0) return failAndRemove(err == EISDIR ? ERROR_ACCESS_DENIED : hk::posix::ErrorForPath(err, target));
+  if (!out.Close()) return FailWithErrno(errno);
+  return TRUE;
+}
+
 
 BOOL MoveFileExA(LPCSTR existing, LPCSTR destination, DWORD flags) {
   std::string from;
@@ -224,6 +306,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR destination, DWORD flags) {
     if (probe.get() >= 0 && hk::posix::DeleteDenied(probe.get())) return FailWith(ERROR_SHARING_VIOLATION);
   }
   const bool replace = (flags & MOVEFILE_REPLACE_EXISTING) != 0;
+  if (hk::posix::CallFails(hk::sys::Call::Rename)) return FALSE;
   int err = 0;
   if (replace) {
     struct stat target {};
@@ -237,7 +320,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR destination, DWORD flags) {
     }
     err = ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
   } else {
-    err = RenameNoReplace(from, to, isDirectory);
+    err = hk::posix::RenameNoReplace(from, to, isDirectory);
   }
   if (err == EXDEV) {
     if (isDirectory) return FailWith(ERROR_NOT_SAME_DEVICE);
@@ -257,9 +340,11 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR destination, DWORD flags) {
   }
   if (err == EEXIST || err == ENOTEMPTY) return FailWith(ERROR_ALREADY_EXISTS);
   if (err != 0) return FailWith(hk::posix::ErrorForPath(err, to));
-  if ((flags & MOVEFILE_WRITE_THROUGH) && !SyncParentDirectory(to)) return FailWithErrno(errno);
+  if ((flags & MOVEFILE_WRITE_THROUGH) && !hk::posix::SyncParentDirectory(to)) return FailWithErrno(errno);
   return TRUE;
 }
+
+BOOL hk::CopyFileWhole(LPCSTR existing, LPCSTR destination) { return CopyFileA(existing, destination, FALSE); }
 
 BOOL MoveFileA(LPCSTR existing, LPCSTR destination) {
   return MoveFileExA(existing, destination, MOVEFILE_COPY_ALLOWED);

@@ -16,8 +16,10 @@ BOOL ProbeFileName(LPCSTR name) {
   HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
+    // A FIFO, socket or device under the name is not a file that could be used.
+    const bool regular = GetFileType(file) == FILE_TYPE_DISK;
     CloseHandle(file);
-    return TRUE;
+    return regular ? TRUE : posix::FailWith(ERROR_OPEN_FAILED);
   }
   if (GetLastError() != ERROR_FILE_NOT_FOUND) return FALSE;
   // Nothing there: ask whether the directory takes a new entry of this name. Creating and

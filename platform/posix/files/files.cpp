@@ -33,6 +33,16 @@ bool MarkerHeldByOther(int fd, Marker marker) {
   return probe.l_type != F_UNLCK;
 }
 
+bool MarkersHeldByOther(int fd) {
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = kShareBase;
+  probe.l_len = kDeniesDelete + 1;
+  if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
+  return probe.l_type != F_UNLCK;
+}
+
 bool TakeMarker(int fd, Marker marker) {
   struct flock lock {};
   lock.l_type = F_RDLCK;
@@ -53,10 +63,10 @@ DWORD MissingNameError(const std::string& path) {
   return ERROR_FILE_NOT_FOUND;
 }
 
+// The entry's own name in a native path: a backslash is part of a POSIX name, so the search
+// (which has the entry's name alone) and the attribute query judge the same text.
 const char* LastComponent(const char* name) {
   const char* slash = std::strrchr(name, '/');
-  const char* back = std::strrchr(name, '\\');
-  if (back != nullptr && (slash == nullptr || back > slash)) slash = back;
   return slash != nullptr ? slash + 1 : name;
 }
 
@@ -72,6 +82,8 @@ DWORD ErrorForPath(int err, const std::string& path) {
 // Windows: it is neither checked against other holders nor recorded for later opens.
 bool SharingConflicts(int fd, DWORD access, DWORD shareMode) {
   if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0) return false;
+  // Most files have no other holder: one query over all the markers settles that case.
+  if (!MarkersHeldByOther(fd)) return false;
   if ((access & GENERIC_READ) && MarkerHeldByOther(fd, kDeniesRead)) return true;
   if ((access & GENERIC_WRITE) && MarkerHeldByOther(fd, kDeniesWrite)) return true;
   if (!(shareMode & FILE_SHARE_READ) && MarkerHeldByOther(fd, kHasRead)) return true;
@@ -80,6 +92,8 @@ bool SharingConflicts(int fd, DWORD access, DWORD shareMode) {
 }
 
 bool DeleteDenied(int fd) { return MarkerHeldByOther(fd, kDeniesDelete); }
+
+void DenyWriters(int fd) { TakeMarker(fd, kDeniesWrite); }
 
 void TakeShareMarkers(int fd, DWORD access, DWORD shareMode) {
   // A descriptor that cannot take read locks (opened without read permission) simply takes
@@ -121,26 +135,72 @@ bool FileObject::Close() {
   return ok;
 }
 
+bool GrowFile(int fd, off_t from, off_t to) {
+  if (CallFails(hk::sys::Call::Allocate)) return false;
+  const int err = ::posix_fallocate(fd, from, to - from);
+  if (err == 0) return true;
+  if (err == EOPNOTSUPP || err == EINVAL) {
+    if (RetryOnInterrupt([&] { return ::ftruncate(fd, to); }) == 0) return true;
+    return FailWithErrno(errno);
+  }
+  // A reservation that ran out of room may have grown the file part of the way.
+  RetryOnInterrupt([&] { return ::ftruncate(fd, from); });
+  return FailWithErrno(err);
+}
+
 }  // namespace hk::posix
 
 using hk::posix::FileObject;
 using hk::posix::Win32ErrorFromErrno;
 
+namespace {
+
+// Opens without waiting: a FIFO without a writer or a device that waits for a carrier would
+// otherwise hold up the open for ever. Reads and writes wait again once the file is open. A
+// writer opens for reading too when it may, so its descriptor can take share locks.
+int OpenNow(const std::string& path, int flags, mode_t mode, bool wantRead) {
+  int fd = hk::posix::RetryOnInterrupt([&] { return ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, mode); });
+  if (fd < 0 && errno == EACCES && (flags & O_RDWR) && !wantRead) {
+    flags = (flags & ~O_RDWR) | O_WRONLY;
+    fd = hk::posix::RetryOnInterrupt([&] { return ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, mode); });
+  }
+  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+// Opens an existing file or else creates a new one, in steps that tell which happened: only a
+// file this call created may it take away again. A name that is neither there nor creatable
+// exclusively (a link to nothing) is opened as the system opens it, through the link.
+int OpenOrCreate(const std::string& path, int flags, mode_t mode, bool wantRead, bool& created) {
+  created = false;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    int fd = OpenNow(path, flags, mode, wantRead);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    fd = OpenNow(path, flags | O_CREAT | O_EXCL, mode, wantRead);
+    if (fd >= 0) {
+      created = true;
+      return fd;
+    }
+    if (errno != EEXIST) return fd;
+  }
+  return OpenNow(path, flags | O_CREAT, mode, wantRead);
+}
+
+}  // namespace
+
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES, DWORD creation,
                    DWORD flags, HANDLE) {
   std::string path;
   if (!hk::posix::NativePath(name, path)) return INVALID_HANDLE_VALUE;
-  int oflags = O_CLOEXEC;
   const bool wantRead = (access & GENERIC_READ) != 0;
   const bool wantWrite = (access & GENERIC_WRITE) != 0;
-  // Writers open for reading too when they may, so their descriptor can take share locks.
-  oflags |= wantWrite ? O_RDWR : O_RDONLY;
+  const int oflags = O_CLOEXEC | (wantWrite ? O_RDWR : O_RDONLY);
   bool truncate = false;
   switch (creation) {
-    case CREATE_NEW: oflags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: oflags |= O_CREAT; truncate = true; break;
-    case OPEN_EXISTING: break;
-    case OPEN_ALWAYS: oflags |= O_CREAT; break;
+    case CREATE_NEW:
+    case OPEN_EXISTING:
+    case OPEN_ALWAYS: break;
+    case CREATE_ALWAYS: truncate = true; break;
     case TRUNCATE_EXISTING:
       if (!wantWrite) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -153,44 +213,44 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIB
   // Temporary files are private to their owner from the moment they exist.
   const mode_t mode = (flags & FILE_ATTRIBUTE_TEMPORARY) ? ((flags & FILE_ATTRIBUTE_READONLY) ? 0400 : 0600)
                       : (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-  struct stat before {};
-  const bool existed = ::stat(path.c_str(), &before) == 0;
-  // A read-only file refuses writers, whoever they are (a privileged process would otherwise
-  // get through the permission bits that stand for the attribute).
-  if (existed && (S_ISDIR(before.st_mode) || (wantWrite && S_ISREG(before.st_mode) &&
-                                              (before.st_mode & S_IWUSR) == 0))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
-  int fd = hk::posix::RetryOnInterrupt([&] { return ::open(path.c_str(), oflags, mode); });
-  if (fd < 0 && errno == EACCES && wantWrite && !wantRead) {
-    oflags = (oflags & ~O_RDWR) | O_WRONLY;
-    fd = hk::posix::RetryOnInterrupt([&] { return ::open(path.c_str(), oflags, mode); });
+  if (hk::posix::CallFails(hk::sys::Call::Open)) return INVALID_HANDLE_VALUE;
+  bool created = false;
+  int fd = -1;
+  if (creation == CREATE_NEW) {
+    fd = OpenNow(path, oflags | O_CREAT | O_EXCL, mode, wantRead);
+    created = fd >= 0;
+  } else if (creation == OPEN_ALWAYS || creation == CREATE_ALWAYS) {
+    fd = OpenOrCreate(path, oflags, mode, wantRead, created);
+  } else {
+    fd = OpenNow(path, oflags, mode, wantRead);
   }
   if (fd < 0) {
     const int err = errno;
-    SetLastError(err == EEXIST ? ERROR_FILE_EXISTS : hk::posix::ErrorForPath(err, path));
+    SetLastError(err == EEXIST ? ERROR_FILE_EXISTS : err == EISDIR ? ERROR_ACCESS_DENIED : hk::posix::ErrorForPath(err, path));
     return INVALID_HANDLE_VALUE;
   }
+  // From here on a failure closes the file, and removes it only if this call made it.
+  auto fail = [&](DWORD error) {
+    ::close(fd);
+    if (created) ::unlink(path.c_str());
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+  };
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (::fstat(fd, &st) != 0) return fail(Win32ErrorFromErrno(errno));
+  // Directories cannot be opened as files, and a read-only file refuses writers whoever they are
+  // (a privileged process would otherwise get through the permission bits that stand for the
+  // attribute).
+  if (S_ISDIR(st.st_mode) || (!created && wantWrite && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0))
+    return fail(ERROR_ACCESS_DENIED);
   if (hk::posix::SharingConflicts(fd, access, shareMode)) {
-    ::close(fd);
-    if (!existed) ::unlink(path.c_str());
-    SetLastError(ERROR_SHARING_VIOLATION);
-    return INVALID_HANDLE_VALUE;
+    // Never removed, even when this call made it: the holder it conflicts with opened the new
+    // file meanwhile and goes on using it under its name.
+    created = false;
+    return fail(ERROR_SHARING_VIOLATION);
   }
   hk::posix::TakeShareMarkers(fd, access, shareMode);
-  if (truncate && ::ftruncate(fd, 0) != 0) {
-    const int err = errno;
-    ::close(fd);
-    SetLastError(Win32ErrorFromErrno(err));
-    return INVALID_HANDLE_VALUE;
-  }
+  if (truncate && !created && ::ftruncate(fd, 0) != 0) return fail(Win32ErrorFromErrno(errno));
   auto* object = new FileObject;
   object->fd = fd;
   object->access = access;
@@ -198,9 +258,24 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIB
   object->deleteOnClose = (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0;
   HANDLE handle = hk::posix::RegisterHandle(object);
   // Opening a file that was there already reports so, as Windows does for these two modes.
-  SetLastError(existed && (creation == OPEN_ALWAYS || creation == CREATE_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                : ERROR_SUCCESS);
+  SetLastError(!created && (creation == OPEN_ALWAYS || creation == CREATE_ALWAYS) ? ERROR_ALREADY_EXISTS
+                                                                                  : ERROR_SUCCESS);
   return handle;
+}
+
+DWORD GetFileType(HANDLE file) {
+  FileObject* f = hk::posix::HandleAs<FileObject>(file);
+  if (f == nullptr) return FILE_TYPE_UNKNOWN;
+  struct stat st {};
+  if (::fstat(f->fd, &st) != 0) {
+    hk::posix::FailWithErrno(errno);
+    return FILE_TYPE_UNKNOWN;
+  }
+  SetLastError(ERROR_SUCCESS);
+  if (S_ISREG(st.st_mode)) return FILE_TYPE_DISK;
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return FILE_TYPE_CHAR;
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+  return FILE_TYPE_UNKNOWN;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
@@ -228,6 +303,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void
   FileObject* f = hk::posix::HandleAs<FileObject>(file);
   if (f == nullptr) return FALSE;
   if (!(f->access & GENERIC_WRITE)) return hk::posix::FailWith(ERROR_ACCESS_DENIED);
+  if (hk::posix::CallFails(hk::sys::Call::Write)) return FALSE;
   const auto* bytes = static_cast<const char*>(buffer);
   DWORD done = 0;
   while (done < toWrite) {
@@ -292,7 +368,10 @@ BOOL SetEndOfFile(HANDLE file) {
   if (f == nullptr) return FALSE;
   if (!(f->access & GENERIC_WRITE)) return hk::posix::FailWith(ERROR_ACCESS_DENIED);
   const off_t position = ::lseek(f->fd, 0, SEEK_CUR);
-  if (position < 0 || hk::posix::RetryOnInterrupt([&] { return ::ftruncate(f->fd, position); }) != 0)
+  struct stat st {};
+  if (position < 0 || ::fstat(f->fd, &st) != 0) return hk::posix::FailWithErrno(errno);
+  if (position > st.st_size) return hk::posix::GrowFile(f->fd, st.st_size, position) ? TRUE : FALSE;
+  if (hk::posix::RetryOnInterrupt([&] { return ::ftruncate(f->fd, position); }) != 0)
     return hk::posix::FailWithErrno(errno);
   return TRUE;
 }
@@ -300,6 +379,7 @@ BOOL SetEndOfFile(HANDLE file) {
 BOOL FlushFileBuffers(HANDLE file) {
   FileObject* f = hk::posix::HandleAs<FileObject>(file);
   if (f == nullptr) return FALSE;
+  if (hk::posix::CallFails(hk::sys::Call::Sync)) return FALSE;
   if (::fsync(f->fd) != 0) return hk::posix::FailWithErrno(errno);
   return TRUE;
 }

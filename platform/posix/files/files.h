@@ -9,6 +9,7 @@
 #include <hostkit/win32types.h>
 
 #include <cstddef>
+#include <string>
 
 // The calling convention of system functions bound by address; POSIX has only one.
 #define WINAPI
@@ -18,7 +19,11 @@
 #define MOVEFILE_COPY_ALLOWED 0x00000002
 #define MOVEFILE_WRITE_THROUGH 0x00000008
 
-// Opens or creates a file. A read-only file (see GetFileAttributesA) refuses write access
+// Opens or creates a file. The open never waits: a FIFO without a writer or a device opens at
+// once (reads and writes then wait as the system's do). OPEN_ALWAYS and CREATE_ALWAYS tell an
+// existing file from one they create in separate exclusive steps, so a failing call removes only
+// a file it made itself, and not even that when the failure is a share conflict with a holder
+// that opened the new file meanwhile. A read-only file (see GetFileAttributesA) refuses write access
 // with ERROR_ACCESS_DENIED, whoever asks, as on Windows. Share modes are kept among the processes that use this library:
 // each open takes shared open-file-description locks on marker bytes far past any real data
 // that record its access and what it denies, and an open that conflicts with another holder's
@@ -29,10 +34,20 @@
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD creation, DWORD flags, HANDLE templateFile);
 BOOL CloseHandle(HANDLE handle);
+
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+// FILE_TYPE_DISK for a regular file only; devices of either kind FILE_TYPE_CHAR; FIFOs and
+// sockets FILE_TYPE_PIPE.
+DWORD GetFileType(HANDLE file);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void* overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void* overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
+// Growing a file reserves its blocks (posix_fallocate), as Windows does: a volume without room
+// refuses with ERROR_DISK_FULL and the file keeps its size.
 BOOL SetEndOfFile(HANDLE file);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME access, LPFILETIME write);
@@ -47,12 +62,18 @@ DWORD GetFileAttributesA(LPCSTR name);
 BOOL SetFileAttributesA(LPCSTR name, DWORD attributes);
 BOOL DeleteFileA(LPCSTR name);
 
-// Copies a file's bytes (in the kernel where the system offers it), its read-only attribute
-// and its last-write time. With failIfExists the destination is created exclusively, so an
-// existing name (a file, a directory or a link) fails with ERROR_FILE_EXISTS even when it
-// appears during the call. Otherwise an existing destination is overwritten in place unless it
-// is read-only or a directory (ERROR_ACCESS_DENIED) or the source itself
-// (ERROR_SHARING_VIOLATION). A copy that fails part-way leaves no destination behind.
+// Copies a regular file's bytes (in the kernel where the system offers it), its read-only
+// attribute and its last-write time. The copy is written to a scratch name beside the
+// destination (platform/scratch.h) and renamed over it, synced first when it replaces a file:
+// a copy that fails, or a process killed during it, leaves the destination as it was (or
+// absent), never part of the new file.
+// With failIfExists an existing name (a file, a directory or a link) fails with
+// ERROR_FILE_EXISTS, even when it appears during the call. Otherwise an existing destination is
+// replaced unless it is read-only or a directory (ERROR_ACCESS_DENIED), the source itself, or
+// held by someone who denies writing (ERROR_SHARING_VIOLATION); through a link, the file it
+// points at is replaced. A source or destination that is not a regular file (a FIFO, socket or
+// device) fails at once with ERROR_OPEN_FAILED: nothing waits for a writer, and no device is
+// read without end.
 BOOL CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists);
 // Renames a file or directory; never replaces an existing destination (ERROR_ALREADY_EXISTS).
 // A file moves across file systems by copy and delete; a directory cannot
@@ -79,7 +100,8 @@ BOOL GetDiskFreeSpaceExA(LPCSTR directory, PULARGE_INTEGER freeToCaller, PULARGE
 struct stat;
 
 namespace hk::posix {
-// The attribute bits of a file from its status and name.
+// The attribute bits of a file from its status and its native name (or the entry's own name):
+// hidden when the part after the last '/' starts with a dot.
 DWORD AttributesFromStat(const struct ::stat& st, const char* name);
 }  // namespace hk::posix
 
@@ -89,8 +111,12 @@ DWORD AttributesFromStat(const struct ::stat& st, const char* name);
 // ".." are reported like any other entry. Attributes come from the entry's status as
 // GetFileAttributesA gives them (a symbolic link reports what it points at; a dangling one
 // the link itself); the creation time is the last status change, which is all POSIX keeps.
+// An entry's name may hold a backslash, which names built from it cannot address (they fail
+// with ERROR_INVALID_NAME, see NativePath).
 // Failures: ERROR_PATH_NOT_FOUND when the directory is missing or not a directory,
-// ERROR_FILE_NOT_FOUND when no entry matches, ERROR_NO_MORE_FILES at the end of the search.
+// ERROR_FILE_NOT_FOUND when no entry matches, ERROR_NO_MORE_FILES at the end of the search;
+// an entry whose status cannot be read (a directory that may be listed but not searched) fails
+// the call with that error (ERROR_ACCESS_DENIED) rather than being left out.
 HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data);
 BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
 BOOL FindClose(HANDLE find);
@@ -102,7 +128,7 @@ namespace hk {
 // alone, sizes and times zero; 'unsure' gets the attribute bits that may still be wrong
 // (FILE_ATTRIBUTE_READONLY), or 0 when the data is whole already (other kinds of entry are
 // read whole at once). CompleteFindData reads the rest for the entry last handed out; FALSE
-// with ERROR_FILE_NOT_FOUND when it has gone meanwhile. Errors as FindFirstFileA and
+// with ERROR_FILE_NOT_FOUND when it has gone meanwhile, or with the error that kept its status. Errors as FindFirstFileA and
 // FindNextFileA.
 HANDLE FindFirstEntry(LPCSTR name, LPWIN32_FIND_DATAA data, DWORD* unsure);
 BOOL FindNextEntry(HANDLE find, LPWIN32_FIND_DATAA data, DWORD* unsure);
@@ -126,7 +152,8 @@ typedef size_t SIZE_T;
 // File mappings of open files (named and anonymous mappings are not supported: a name, or
 // INVALID_HANDLE_VALUE for the file, gives ERROR_INVALID_PARAMETER). A maximum size of 0 maps
 // the file as long as it is now; an empty file then fails with ERROR_FILE_INVALID. A larger
-// maximum grows a file mapped PAGE_READWRITE to that size. PAGE_READWRITE needs a file opened
+// maximum grows a file mapped PAGE_READWRITE to that size, reserving its blocks as SetEndOfFile
+// does. PAGE_READWRITE needs a file opened
 // for writing (ERROR_ACCESS_DENIED otherwise).
 HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect,
                           DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
@@ -173,12 +200,26 @@ DWORD GetTempPathA(DWORD size, LPSTR buffer);
 DWORD GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);
 
 // The kind of storage a directory lives on, from the file system type that statfs reports:
-// network file systems DRIVE_REMOTE, tmpfs and ramfs DRIVE_RAMDISK, ISO 9660 and UDF
-// DRIVE_CDROM, a block device the kernel marks removable DRIVE_REMOVABLE, anything else
-// DRIVE_FIXED. Any existing directory may be asked about, not only a mount point; a name that
-// does not exist or is not a directory gives DRIVE_NO_ROOT_DIR. NULL asks about the current
-// directory.
+// network file systems DRIVE_REMOTE (NFS, SMB/CIFS, and FUSE mounts of network kinds such as
+// fuse.sshfs, by the mount table), tmpfs and ramfs DRIVE_RAMDISK, ISO 9660 and UDF
+// DRIVE_CDROM, a block device the kernel marks removable DRIVE_REMOVABLE, anything else (ext4,
+// xfs, btrfs, overlay ...) DRIVE_FIXED. Any existing directory may be asked about, not only a
+// mount point; a name that does not exist or is not a directory gives DRIVE_NO_ROOT_DIR. NULL
+// asks about the current directory.
 UINT GetDriveTypeA(LPCSTR root);
+
+namespace hk {
+// The name whose drive type stands for a path's root (the path ends in a slash). An absolute
+// POSIX name: its nearest existing directory, whose volume would hold it (/tmp/new/ gives /tmp).
+// Anything else follows the drive text rule, its first three characters (C:\).
+std::string DriveRootOf(const char* path);
+}  // namespace hk
+
+namespace hk::posix {
+// The drive type of a file system by its statfs magic number and, for FUSE, the mount table's
+// type ("fuse.sshfs"); DRIVE_FIXED for every local kind.
+UINT DriveTypeOfFileSystem(unsigned long magic, const std::string& mountType);
+}  // namespace hk::posix
 
 // The ANSI code page is UTF-8, which has no double-byte characters: no byte is a lead byte.
 BOOL IsDBCSLeadByte(BYTE value);

@@ -35,8 +35,10 @@ struct FindObject : HandleObject {
   }
 };
 
-// Fills the find data of one entry. An entry that vanished between reading the directory and
-// asking for its status is skipped (false).
+// Fills the find data of one entry: true when filled; false with errno ENOENT for an entry that
+// vanished between reading the directory and asking for its status (skipped), or with the
+// status call's errno otherwise (a directory that may be listed but not searched gives EACCES
+// for every entry: an error of the search, not an empty directory).
 bool FillFindData(int dirFd, const char* name, WIN32_FIND_DATAA& data) {
   struct stat st {};
   if (fstatat(dirFd, name, &st, 0) != 0 && fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -87,6 +89,7 @@ bool NextMatch(FindObject& find, WIN32_FIND_DATAA& data, DWORD* unsure) {
     }
     if (unsure != nullptr) *unsure = 0;
     if (FillFindData(dirfd(find.dir), entry->d_name, data)) return true;
+    if (errno != ENOENT) return false;
   }
 }
 
@@ -187,7 +190,8 @@ BOOL hk::CompleteFindData(HANDLE handle, LPWIN32_FIND_DATAA data) {
   char name[sizeof data->cFileName];
   std::memcpy(name, data->cFileName, sizeof name);
   name[sizeof name - 1] = '\0';
-  if (!hk::posix::FillFindData(dirfd(find->dir), name, *data)) return hk::posix::FailWith(ERROR_FILE_NOT_FOUND);
+  if (!hk::posix::FillFindData(dirfd(find->dir), name, *data))
+    return hk::posix::FailWith(errno == ENOENT ? ERROR_FILE_NOT_FOUND : hk::posix::Win32ErrorFromErrno(errno));
   return TRUE;
 }
 

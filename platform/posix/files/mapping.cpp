@@ -89,10 +89,7 @@ HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
       SetLastError(ERROR_ACCESS_DENIED);
       return nullptr;
     }
-    if (hk::posix::RetryOnInterrupt([&] { return ::ftruncate(f->fd, static_cast<off_t>(size)); }) != 0) {
-      hk::posix::FailWithErrno(errno);
-      return nullptr;
-    }
+    if (!hk::posix::GrowFile(f->fd, static_cast<off_t>(current), static_cast<off_t>(size))) return nullptr;
   }
   const int fd = ::fcntl(f->fd, F_DUPFD_CLOEXEC, 0);
   if (fd < 0) {

@@ -112,6 +112,39 @@ bool IsOpticalFileSystem(unsigned long type) {
   return type == 0x9660 /* ISO 9660 */ || type == 0x15013346 /* UDF */;
 }
 
+constexpr unsigned long kFuseMagic = 0x65735546;
+
+// FUSE file systems that reach their files over the network, by the subtype of the mount
+// table's type (fuse.sshfs).
+bool IsNetworkFuseType(const std::string& mountType) {
+  static const char* const kNetwork[] = {"sshfs", "rclone", "s3fs", "gcsfuse", "curlftpfs", "smbnetfs",
+                                         "glusterfs", "ceph-fuse", "davfs", "davfs2", "afpfs"};
+  if (mountType.rfind("fuse.", 0) != 0) return false;
+  const std::string subtype = mountType.substr(5);
+  for (const char* name : kNetwork)
+    if (subtype == name) return true;
+  return false;
+}
+
+// The type the mount table gives the file system of a device ("fuse.sshfs"), or "" when it
+// does not list it.
+std::string MountTypeOf(dev_t device) {
+  std::ifstream table("/proc/self/mountinfo");
+  const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  std::string line;
+  while (std::getline(table, line)) {
+    // id parent major:minor root mount-point options [optional fields] - type source options
+    const size_t first = line.find(' ');
+    const size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+    if (second == std::string::npos || line.compare(second + 1, wanted.size() + 1, wanted + " ") != 0) continue;
+    const size_t dash = line.find(" - ");
+    if (dash == std::string::npos) continue;
+    const size_t end = line.find(' ', dash + 3);
+    return line.substr(dash + 3, end == std::string::npos ? std::string::npos : end - dash - 3);
+  }
+  return std::string();
+}
+
 // Whether the block device holding a file is one the kernel marks removable; a partition
 // answers for the disk it belongs to.
 bool OnRemovableDevice(dev_t device) {
@@ -126,6 +159,31 @@ bool OnRemovableDevice(dev_t device) {
 }
 
 }  // namespace
+
+UINT hk::posix::DriveTypeOfFileSystem(unsigned long magic, const std::string& mountType) {
+  if (IsNetworkFileSystem(magic) || (magic == kFuseMagic && IsNetworkFuseType(mountType))) return DRIVE_REMOTE;
+  if (IsMemoryFileSystem(magic)) return DRIVE_RAMDISK;
+  if (IsOpticalFileSystem(magic)) return DRIVE_CDROM;
+  return DRIVE_FIXED;
+}
+
+std::string hk::DriveRootOf(const char* path) {
+  // Names that start with a drive (C:\) follow the drive text rule; here they are relative
+  // names, usually of nothing.
+  if (path[0] != '/' && path[0] != '\\') return std::string(path, 3);
+  // An absolute name lives on the volume of its nearest existing directory.
+  std::string directory = path;
+  for (char& c : directory)
+    if (c == '\\') c = '/';
+  for (;;) {
+    struct stat st {};
+    if (directory.size() <= 1 || (::stat(directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) break;
+    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    const size_t slash = directory.find_last_of('/');
+    directory.resize(slash == 0 ? 1 : slash);
+  }
+  return directory.empty() ? std::string("/") : directory;
+}
 
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
   std::string current;
@@ -164,11 +222,9 @@ UINT GetDriveTypeA(LPCSTR root) {
   struct statfs fs {};
   if (::statfs(path.c_str(), &fs) != 0) return DRIVE_UNKNOWN;
   const auto type = static_cast<unsigned long>(static_cast<uint32_t>(fs.f_type));
-  if (IsNetworkFileSystem(type)) return DRIVE_REMOTE;
-  if (IsMemoryFileSystem(type)) return DRIVE_RAMDISK;
-  if (IsOpticalFileSystem(type)) return DRIVE_CDROM;
-  if (OnRemovableDevice(st.st_dev)) return DRIVE_REMOVABLE;
-  return DRIVE_FIXED;
+  const UINT kind = hk::posix::DriveTypeOfFileSystem(type, type == kFuseMagic ? MountTypeOf(st.st_dev) : std::string());
+  if (kind == DRIVE_FIXED && OnRemovableDevice(st.st_dev)) return DRIVE_REMOVABLE;
+  return kind;
 }
 
 BOOL IsDBCSLeadByte(BYTE) { return FALSE; }

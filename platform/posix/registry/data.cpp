@@ -10,6 +10,7 @@
 
 #include "platform/posix/registry/sqlite.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -33,10 +34,15 @@ enum Store::Statement : int {
   kEnumValue,
   kNextKey,
   kNextValue,
+  kEnumKeyName,
+  kNextKeyName,
   kBegin,
   kBeginWrite,
   kCommit,
   kRollback,
+  kSavepoint,
+  kRelease,
+  kRollbackTo,
   kStatementCount
 };
 
@@ -69,10 +75,16 @@ const char* const kSql[] = {
     "SELECT name, max(written, coalesce((SELECT max(written) FROM vals WHERE key = keys.id), 0)) "
     "FROM keys WHERE parent = ?1 AND name > ?2 ORDER BY name LIMIT 1",
     "SELECT name, type, data FROM vals WHERE key = ?1 AND name > ?2 ORDER BY name LIMIT 1",
+    // The same without the time of the last write, which reads every value of the key.
+    "SELECT name FROM keys WHERE parent = ?1 ORDER BY name LIMIT 1 OFFSET ?2",
+    "SELECT name FROM keys WHERE parent = ?1 AND name > ?2 ORDER BY name LIMIT 1",
     "BEGIN",
     "BEGIN IMMEDIATE",
     "COMMIT",
     "ROLLBACK",
+    "SAVEPOINT operation",
+    "RELEASE operation",
+    "ROLLBACK TO operation",
 };
 
 
@@ -142,7 +154,16 @@ sqlite3_stmt* Store::Prepared(Statement which) {
 LONG Store::Failure(int rc) {
   const LONG error = ErrorFromSqlite(rc);
   if (error == ERROR_BADDB) m_damaged = true;
+  // Some failures (a full disk, an I/O error) take the whole transaction with them; a batch
+  // that loses its transaction this way can no longer be committed.
+  if (m_batch.open && m_batch.failure == ERROR_SUCCESS && m_db != nullptr && Sql().get_autocommit(m_db))
+    m_batch.failure = error;
   return error;
+}
+
+LONG Store::Run(const char* sql) {
+  const int rc = Sql().exec(m_db, sql, nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : Failure(rc);
 }
 
 LONG Store::Step(sqlite3_stmt* statement, bool& row) {
@@ -152,7 +173,11 @@ LONG Store::Step(sqlite3_stmt* statement, bool& row) {
 }
 
 LONG Store::Begin(bool write) {
-  Use begin(Prepared(write ? kBeginWrite : kBegin));
+  if (m_batch.open) {
+    const LONG failure = BatchFailure();
+    if (failure != ERROR_SUCCESS) return failure;
+  }
+  Use begin(Prepared(m_batch.open ? kSavepoint : write ? kBeginWrite : kBegin));
   if (!begin) return Failure(Sql().errcode(m_db));
   bool row;
   return Step(begin.get(), row);
@@ -160,6 +185,20 @@ LONG Store::Begin(bool write) {
 
 LONG Store::End(LONG result) {
   if (m_db == nullptr || Sql().get_autocommit(m_db)) return result;  // already rolled back
+  if (m_batch.open) {
+    // Only this operation's part is undone; the batch goes on.
+    if (result != ERROR_SUCCESS) {
+      Use undo(Prepared(kRollbackTo));
+      if (!undo) return result;
+      bool row;
+      if (Step(undo.get(), row) != ERROR_SUCCESS) return result;
+    }
+    Use release(Prepared(kRelease));
+    if (!release) return result == ERROR_SUCCESS ? Failure(Sql().errcode(m_db)) : result;
+    bool row;
+    const LONG released = Step(release.get(), row);
+    return result == ERROR_SUCCESS ? released : result;
+  }
   Use end(Prepared(result == ERROR_SUCCESS ? kCommit : kRollback));
   if (!end) return result == ERROR_SUCCESS ? Failure(Sql().errcode(m_db)) : result;
   bool row;
@@ -221,6 +260,12 @@ LONG Store::FindPath(int64_t start, const std::vector<std::string_view>& names, 
 LONG Store::CreatePath(int64_t start, const std::vector<std::string_view>& names, int64_t& found,
                        bool& created) {
   created = false;
+  if (m_readOnly) {
+    // Nothing can be created in a store this process may not write, but an existing key opens
+    // as it does for reading (access rights are not asked for).
+    const LONG result = FindPath(start, names, found);
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_ACCESS_DENIED : result;
+  }
   LONG result = Begin(true);
   if (result != ERROR_SUCCESS) return result;
   result = KeyExists(start);
@@ -242,6 +287,7 @@ LONG Store::CreatePath(int64_t start, const std::vector<std::string_view>& names
       result = Step(insert.get(), row);
       if (result != ERROR_SUCCESS) break;
       child = Sql().last_insert_rowid(m_db);
+      if (m_batch.open) m_batch.lastKey = std::max(m_batch.lastKey, child);
       result = Touch(key, now);
       created = true;
     }
@@ -372,10 +418,10 @@ void Store::Remember(Cursor& cursor, int64_t key, DWORD index, const std::string
   cursor.changes = Sql().total_changes64(m_db);
 }
 
-LONG Store::EnumKey(int64_t key, DWORD index, std::string& name, int64_t& lastWrite) {
+LONG Store::EnumKey(int64_t key, DWORD index, std::string& name, int64_t* lastWrite) {
   {
     const bool next = Continues(m_keyCursor, key, index);
-    Use use(Prepared(next ? kNextKey : kEnumKey));
+    Use use(Prepared(lastWrite != nullptr ? (next ? kNextKey : kEnumKey) : (next ? kNextKeyName : kEnumKeyName)));
     if (!use) return Failure(Sql().errcode(m_db));
     Sql().bind_int64(use.get(), 1, key);
     if (next) BindText(use.get(), 2, m_keyCursor.name);
@@ -385,7 +431,7 @@ LONG Store::EnumKey(int64_t key, DWORD index, std::string& name, int64_t& lastWr
     if (result != ERROR_SUCCESS) return result;
     if (row) {
       name = ColumnText(use.get(), 0);
-      lastWrite = Sql().column_int64(use.get(), 1);
+      if (lastWrite != nullptr) *lastWrite = Sql().column_int64(use.get(), 1);
       Remember(m_keyCursor, key, index, name);
       return ERROR_SUCCESS;
     }

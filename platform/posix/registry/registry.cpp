@@ -3,52 +3,19 @@
 // same result conventions, the last error set on every failure path, never an exception.
 //
 // The registry functions: handles, argument checks and the Win32 buffer protocols, over the
-// stores of registry_store.h.
-#include "platform/posix/system/internal.h"
-#include "platform/posix/registry/store.h"
+// stores of store.h, reached through access.h.
+#include "platform/posix/registry/access.h"
 #include "platform/win32.h"
 
 #include <cstring>
 
 namespace {
 
-using hk::posix::registry::CurrentStore;
+using hk::posix::registry::KeyObject;
 using hk::posix::registry::kMaxKeyName;
 using hk::posix::registry::kMaxValueName;
-using hk::posix::registry::kRootKeyId;
-using hk::posix::registry::Root;
 using hk::posix::registry::Store;
-
-// An open key: the store it lives in (kept open while the handle is) and its row.
-struct KeyObject : hk::posix::HandleObject {
-  KeyObject(std::shared_ptr<Store> s, int64_t i) : store(std::move(s)), id(i) {}
-  std::shared_ptr<Store> store;
-  int64_t id;
-};
-
-struct Target {
-  std::shared_ptr<Store> store;
-  int64_t id = 0;
-  bool predefined = false;
-};
-
-LONG Resolve(HKEY key, Target& target) {
-  if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) {
-    LONG error = ERROR_SUCCESS;
-    target.store = CurrentStore(key == HKEY_CURRENT_USER ? Root::kCurrentUser : Root::kLocalMachine, error);
-    if (!target.store) return error;
-    target.id = kRootKeyId;
-    target.predefined = true;
-    return ERROR_SUCCESS;
-  }
-  const DWORD lastError = GetLastError();  // a registry call reports through its result only
-  KeyObject* object = hk::posix::HandleAs<KeyObject>(key);
-  SetLastError(lastError);
-  if (object == nullptr) return ERROR_INVALID_HANDLE;
-  target.store = object->store;
-  target.id = object->id;
-  return ERROR_SUCCESS;
-}
+using hk::posix::registry::StoreAccess;
 
 // Splits a sub-key path at '\'. Empty components (and so a trailing '\') are skipped; a
 // leading '\' is not a relative path.
@@ -79,24 +46,21 @@ HKEY NewHandle(const std::shared_ptr<Store>& store, int64_t id) {
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, DWORD, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  Target target;
-  LONG error = Resolve(key, target);
+  StoreAccess store;
+  LONG error = store.Resolve(key);
   if (error != ERROR_SUCCESS) return error;
   std::vector<std::string_view> names;
   error = SplitPath(subKey, names);
   if (error != ERROR_SUCCESS) return error;
-  if (names.empty() && target.predefined) {
+  if (names.empty() && store.predefined()) {
     *result = key;
     return ERROR_SUCCESS;
   }
   int64_t found = 0;
-  {
-    std::lock_guard<std::mutex> guard(target.store->lock);
-    error = target.store->Open(false);
-    if (error == ERROR_SUCCESS) error = target.store->FindPath(target.id, names, found);
-  }
+  error = store.Open(false);
+  if (error == ERROR_SUCCESS) error = store->FindPath(store.id(), names, found);
   if (error != ERROR_SUCCESS) return error;
-  *result = NewHandle(target.store, found);
+  *result = NewHandle(store.store(), found);
   return ERROR_SUCCESS;
 }
 
@@ -104,21 +68,18 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, DWOR
                      LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
   if (result == nullptr || reserved != 0) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  Target target;
-  LONG error = Resolve(key, target);
+  StoreAccess store;
+  LONG error = store.Resolve(key);
   if (error != ERROR_SUCCESS) return error;
   std::vector<std::string_view> names;
   error = SplitPath(subKey, names);
   if (error != ERROR_SUCCESS) return error;
   int64_t found = 0;
   bool created = false;
-  {
-    std::lock_guard<std::mutex> guard(target.store->lock);
-    error = target.store->Open(true);
-    if (error == ERROR_SUCCESS) error = target.store->CreatePath(target.id, names, found, created);
-  }
+  error = store.Open(true);
+  if (error == ERROR_SUCCESS) error = store->CreatePath(store.id(), names, found, created);
   if (error != ERROR_SUCCESS) return error;
-  *result = NewHandle(target.store, found);
+  *result = NewHandle(store.store(), found);
   if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
 }
@@ -134,46 +95,42 @@ LONG RegCloseKey(HKEY key) {
 
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
   if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
-  Target target;
-  LONG error = Resolve(key, target);
+  StoreAccess store;
+  LONG error = store.Resolve(key);
   if (error != ERROR_SUCCESS) return error;
   std::vector<std::string_view> names;
   error = SplitPath(subKey, names);
   if (error != ERROR_SUCCESS) return error;
-  if (names.empty() && target.predefined) return ERROR_ACCESS_DENIED;
-  std::lock_guard<std::mutex> guard(target.store->lock);
-  error = target.store->Open(false);
+  if (names.empty() && store.predefined()) return ERROR_ACCESS_DENIED;
+  error = store.Open(false);
   if (error != ERROR_SUCCESS) return error;
-  return target.store->DeleteKey(target.id, names);
+  return store->DeleteKey(store.id(), names);
 }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
-  Target target;
-  LONG error = Resolve(key, target);
+  StoreAccess store;
+  LONG error = store.Resolve(key);
   if (error != ERROR_SUCCESS) return error;
   const std::string_view name = ValueName(valueName);
   if (name.size() > kMaxValueName) return ERROR_FILE_NOT_FOUND;
-  std::lock_guard<std::mutex> guard(target.store->lock);
-  error = target.store->Open(false);
+  error = store.Open(false);
   if (error != ERROR_SUCCESS) return error;
-  return target.store->DeleteValue(target.id, name);
+  return store->DeleteValue(store.id(), name);
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                    LPSTR keyClass, LPDWORD classSize, PFILETIME lastWrite) {
   if (reserved != nullptr || name == nullptr || nameSize == nullptr) return ERROR_INVALID_PARAMETER;
-  Target target;
-  LONG error = Resolve(key, target);
-  if (error != ERROR_SUCCESS) return error;
   std::string found;
   int64_t written = 0;
   {
-    std::lock_guard<std::mutex> guard(target.store->lock);
-    error = target.store->Open(false);
+    StoreAccess store;
+    LONG error = store.Resolve(key);
+    if (error == ERROR_SUCCESS) error = store.Open(false);
     if (error == ERROR_FILE_NOT_FOUND) return ERROR_NO_MORE_ITEMS;  // an empty registry
-    if (error == ERROR_SUCCESS) error = target.store->EnumKey(target.id, index, found, written);
+    if (error == ERROR_SUCCESS) error = store->EnumKey(store.id(), index, found, lastWrite != nullptr ? &written : nullptr);
+    if (error != ERROR_SUCCESS) return error;
   }
-  if (error != ERROR_SUCCESS) return error;
   if (found.size() + 1 > *nameSize) return ERROR_MORE_DATA;
   std::memcpy(name, found.c_str(), found.size() + 1);
   *nameSize = static_cast<DWORD>(found.size());
@@ -187,15 +144,14 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
                    LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   if (reserved != nullptr || name == nullptr || nameSize == nullptr || (data != nullptr && dataSize == nullptr))
     return ERROR_INVALID_PARAMETER;
-  Target target;
-  LONG error = Resolve(key, target);
-  if (error != ERROR_SUCCESS) return error;
   std::string found;
+  LONG error;
   {
-    std::lock_guard<std::mutex> guard(target.store->lock);
-    error = target.store->Open(false);
+    StoreAccess store;
+    error = store.Resolve(key);
+    if (error == ERROR_SUCCESS) error = store.Open(false);
     if (error == ERROR_FILE_NOT_FOUND) return ERROR_NO_MORE_ITEMS;
-    if (error == ERROR_SUCCESS) error = target.store->EnumValue(target.id, index, found, type, data, dataSize);
+    if (error == ERROR_SUCCESS) error = store->EnumValue(store.id(), index, found, type, data, dataSize);
   }
   if (error != ERROR_SUCCESS && error != ERROR_MORE_DATA) return error;
   if (found.size() + 1 > *nameSize) return ERROR_MORE_DATA;
@@ -206,40 +162,36 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
 }
 
 LONG RegFlushKey(HKEY key) {
-  Target target;
-  LONG error = Resolve(key, target);
-  if (error != ERROR_SUCCESS) return error;
-  std::lock_guard<std::mutex> guard(target.store->lock);
-  error = target.store->Open(false);
+  StoreAccess store;
+  LONG error = store.Resolve(key);
+  if (error == ERROR_SUCCESS) error = store.Open(false);
   if (error == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;  // nothing written, nothing to keep
-  if (error == ERROR_SUCCESS) error = target.store->KeyExists(target.id);
-  if (error == ERROR_SUCCESS) error = target.store->Flush();
+  if (error == ERROR_SUCCESS) error = store->KeyExists(store.id());
+  if (error == ERROR_SUCCESS) error = store->Flush();
   return error;
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD dataSize) {
   if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) return ERROR_INVALID_PARAMETER;
-  Target target;
-  LONG error = Resolve(key, target);
+  StoreAccess store;
+  LONG error = store.Resolve(key);
   if (error != ERROR_SUCCESS) return error;
   const std::string_view name = ValueName(valueName);
   if (name.size() > kMaxValueName) return ERROR_FILE_NOT_FOUND;
-  std::lock_guard<std::mutex> guard(target.store->lock);
-  error = target.store->Open(false);
+  error = store.Open(false);
   if (error != ERROR_SUCCESS) return error;
-  return target.store->QueryValue(target.id, name, type, data, dataSize);
+  return store->QueryValue(store.id(), name, type, data, dataSize);
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
   if (data == nullptr && dataSize > 0) return ERROR_NOACCESS;
-  Target target;
-  LONG error = Resolve(key, target);
+  StoreAccess store;
+  LONG error = store.Resolve(key);
   if (error != ERROR_SUCCESS) return error;
   const std::string_view name = ValueName(valueName);
   if (name.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
-  std::lock_guard<std::mutex> guard(target.store->lock);
-  error = target.store->Open(true);
+  error = store.Open(true);
   if (error != ERROR_SUCCESS) return error;
-  return target.store->SetValue(target.id, name, type, data, dataSize);
+  return store->SetValue(store.id(), name, type, data, dataSize);
 }

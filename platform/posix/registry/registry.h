@@ -24,8 +24,12 @@
 //   or expanded.
 // - Nothing is opened before the first call that needs a root. Reads of a store that does not
 //   exist yet answer as an empty registry and create nothing; the first write creates it.
-// - A store file that is not one of ours (garbage, truncated, another program's database)
-//   makes every call fail with ERROR_BADDB and is never written to.
+// - A store file that is not one of ours (garbage, another program's database) makes every
+//   call fail with ERROR_BADDB and is never written to; one of ours damaged inside answers
+//   ERROR_BADDB wherever a call meets the damage, and to every write.
+// - A store this process may read but not write (the file or its folder is not writable to it)
+//   is read as it stands, whether or not a writer has it open; writes answer
+//   ERROR_ACCESS_DENIED.
 // - Writes from several processes are serialised; a busy store is waited for (up to 30 s,
 //   then ERROR_BUSY). Every write is one transaction and survives the writing process being
 //   killed once it has returned ERROR_SUCCESS; RegFlushKey also makes it survive a power loss.
@@ -43,6 +47,8 @@
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD access, PHKEY result);
 // Opens a sub-key, creating it and any missing keys on its path. Only
 // REG_OPTION_NON_VOLATILE keys exist: other options are accepted and the key is kept as usual.
+// In a store this process may not write, an existing key opens as for reading and a missing
+// one is ERROR_ACCESS_DENIED.
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
                      DWORD access, LPSECURITY_ATTRIBUTES security, PHKEY result,
                      LPDWORD disposition);

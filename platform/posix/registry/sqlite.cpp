@@ -35,6 +35,7 @@ bool Bound() {
          && Bind(library, "sqlite3_db_readonly", g_api.db_readonly)
          && Bind(library, "sqlite3_errcode", g_api.errcode)
          && Bind(library, "sqlite3_exec", g_api.exec)
+         && Bind(library, "sqlite3_file_control", g_api.file_control)
          && Bind(library, "sqlite3_finalize", g_api.finalize)
          && Bind(library, "sqlite3_get_autocommit", g_api.get_autocommit)
          && Bind(library, "sqlite3_last_insert_rowid", g_api.last_insert_rowid)

@@ -25,6 +25,7 @@ struct Api {
   decltype(&::sqlite3_db_readonly) db_readonly;
   decltype(&::sqlite3_errcode) errcode;
   decltype(&::sqlite3_exec) exec;
+  decltype(&::sqlite3_file_control) file_control;
   decltype(&::sqlite3_finalize) finalize;
   decltype(&::sqlite3_get_autocommit) get_autocommit;
   decltype(&::sqlite3_last_insert_rowid) last_insert_rowid;

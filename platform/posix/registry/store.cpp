@@ -80,6 +80,38 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+template <typename Identity>
+bool IdentityOf(const std::string& path, Identity& identity) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  identity.device = st.st_dev;
+  identity.inode = st.st_ino;
+  identity.size = st.st_size;
+  identity.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
+// The URI SQLite opens a store by: the path with every byte that could be read as part of the
+// URI's syntax escaped, read-only and unchanging where asked.
+std::string Uri(const std::string& path, bool immutable) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+                       std::strchr("/-._~", c) != nullptr;
+    if (plain) {
+      uri.push_back(c);
+    } else {
+      uri.push_back('%');
+      uri.push_back(kHex[byte >> 4]);
+      uri.push_back(kHex[byte & 0xF]);
+    }
+  }
+  if (immutable) uri += "?mode=ro&immutable=1";
+  return uri;
+}
+
 int BusyWait(void*, int attempt) {
   thread_local timespec started;
   timespec now;
@@ -181,6 +213,8 @@ CloseAtExit g_closeAtExit;
 
 }  // namespace
 
+unsigned ForkGeneration() { return g_forkGeneration.load(); }
+
 LONG ErrorFromSqlite(int result) {
   switch (result & 0xFF) {
     case SQLITE_OK:
@@ -252,6 +286,12 @@ Store::Store(Root root, std::string path) : m_root(root), m_path(std::move(path)
 Store::~Store() { Close(); }
 
 LONG Store::Open(bool create) {
+  LONG result = Connect(create);
+  if (result == ERROR_SUCCESS && create && !m_verified && !m_readOnly) result = CheckWhole();
+  return result;
+}
+
+LONG Store::Connect(bool create) {
   if (m_db != nullptr) {
     if (m_generation != g_forkGeneration.load()) {
       Abandon();
@@ -259,6 +299,9 @@ LONG Store::Open(bool create) {
       // Damage found in use: stop using the file, and write nothing back into it. Opening
       // again checks it from the start.
       Sql().db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+      Close();
+    } else if ((m_immutable && ChangedSinceOpen()) || (m_readOnly && create && Writable())) {
+      // A writer has come along since, or this process may write now.
       Close();
     } else {
       return ERROR_SUCCESS;
@@ -297,20 +340,32 @@ LONG Store::Open(bool create) {
 LONG Store::OpenExisting(bool fresh) {
   const bool hadWal = Exists(m_path + "-wal");
   const bool hadShm = Exists(m_path + "-shm");
-  const bool writable = access(m_path.c_str(), W_OK) == 0;
+  const bool writable = Writable();
+  if (fresh && !writable) return ERROR_ACCESS_DENIED;
   if (sqlite::Load() == nullptr) return ERROR_MOD_NOT_FOUND;
+  // A reader that may not create the log's side files reads through the ones a writer left.
+  // Where there are none, no connection has the store open (each keeps them while it does),
+  // so the main file holds every committed write and is read as it stands; it is reopened
+  // once it changes.
+  const bool immutable = !writable && !(hadWal && hadShm);
+  Identity identity;
+  if (immutable && !IdentityOf(m_path, identity)) return Win32ErrorFromErrno(errno);
   sqlite3* db = nullptr;
-  const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-  int rc = Sql().open_v2(m_path.c_str(), &db, flags, nullptr);
+  const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+  int rc = Sql().open_v2(Uri(m_path, immutable).c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     const int err = db != nullptr ? Sql().system_errno(db) : 0;
     Sql().close(db);
     return err == EACCES || err == EPERM ? ERROR_ACCESS_DENIED : ErrorFromSqlite(rc);
   }
-  // Until the file is known to be sound, closing must not write anything back into it.
+  // Until the file is known to be sound, closing must not write anything back into it (reading
+  // is safe: damage met answers ERROR_BADDB).
   Sql().db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   Sql().busy_handler(db, BusyWait, nullptr);
   m_db = db;
+  m_readOnly = !writable;
+  m_immutable = immutable;
+  m_identity = identity;
   // The log is written with every commit, so a killed process loses nothing that was
   // committed; syncing is left to RegFlushKey (and to checkpoints).
   LONG result = ErrorFromSqlite(Execute(m_db, "PRAGMA synchronous=NORMAL"));
@@ -323,9 +378,29 @@ LONG Store::OpenExisting(bool fresh) {
     if (result == ERROR_BADDB) Discard(!hadWal, !hadShm);
     return result;
   }
-  Sql().db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+  m_madeSideFiles = {!hadWal, !hadShm};
+  // A store just set up is sound; any other is checked whole before this process first writes.
+  m_verified = fresh;
+  if (m_verified) Sql().db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+  if (writable) {
+    // The last writer to close leaves the side files in place (the log emptied), so that
+    // readers who may not create them can still open the store.
+    int persist = 1;
+    Sql().file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    Execute(m_db, "PRAGMA journal_size_limit=4194304");
+  }
   m_generation = g_forkGeneration.load();
   return ERROR_SUCCESS;
+}
+
+bool Store::Writable() const {
+  const std::string directory = m_path.substr(0, m_path.find_last_of('/'));
+  return access(m_path.c_str(), W_OK) == 0 && access(directory.empty() ? "/" : directory.c_str(), W_OK) == 0;
+}
+
+bool Store::ChangedSinceOpen() const {
+  Identity now;
+  return Exists(m_path + "-shm") || !IdentityOf(m_path, now) || !(now == m_identity);
 }
 
 LONG Store::Initialise() {
@@ -374,7 +449,8 @@ LONG Store::Verify() {
   std::string mode;
   int rc = Execute(m_db, "PRAGMA journal_mode", &mode);
   if (rc != SQLITE_OK) return ErrorFromSqlite(rc);
-  if (mode != "wal") return ERROR_BADDB;
+  // An unchanging file is read without its log; its header said "write-ahead log" already.
+  if (mode != "wal" && !m_immutable) return ERROR_BADDB;
   int64_t id = 0, version = 0;
   rc = ExecuteInt(m_db, "PRAGMA application_id", id);
   if (rc != SQLITE_OK) return ErrorFromSqlite(rc);
@@ -383,11 +459,25 @@ LONG Store::Verify() {
   if (id != kApplicationId) return ERROR_BADDB;
   rc = ExecuteInt(m_db, "PRAGMA user_version", version);
   if (rc != SQLITE_OK) return ErrorFromSqlite(rc);
-  if (version < 1 || version > kSchemaVersion) return ERROR_BADDB;
+  return version < 1 || version > kSchemaVersion ? ERROR_BADDB : ERROR_SUCCESS;
+}
+
+LONG Store::CheckWhole() {
   std::string check;
-  rc = Execute(m_db, "PRAGMA quick_check", &check);
-  if (rc != SQLITE_OK) return ErrorFromSqlite(rc);
-  return check == "ok" ? ERROR_SUCCESS : ERROR_BADDB;
+  const int rc = Execute(m_db, "PRAGMA quick_check", &check);
+  if (rc == SQLITE_OK && check == "ok") {
+    m_verified = true;
+    Sql().db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+    return ERROR_SUCCESS;
+  }
+  const LONG result = rc == SQLITE_OK ? ERROR_BADDB : ErrorFromSqlite(rc);
+  if (result == ERROR_BADDB) {
+    // Closed without writing anything back, and left as it was found.
+    const auto made = m_madeSideFiles;
+    Close();
+    Discard(made.first, made.second);
+  }
+  return result;
 }
 
 void Store::Discard(bool createdWal, bool createdShm) {
@@ -402,6 +492,8 @@ void Store::Abandon() {
   m_statements.clear();
   m_keyCursor = Cursor();
   m_valueCursor = Cursor();
+  m_batch = Batch();
+  m_verified = false;
 }
 
 void Store::Close() {
@@ -410,10 +502,13 @@ void Store::Close() {
     Abandon();
     return;
   }
+  // A batch whose connection goes has lost its transaction.
+  if (m_batch.open && m_batch.failure == ERROR_SUCCESS) m_batch.failure = ERROR_BADDB;
   for (sqlite3_stmt* statement : m_statements) Sql().finalize(statement);
   m_statements.clear();
   Sql().close_v2(m_db);
   m_db = nullptr;
+  m_readOnly = m_immutable = m_verified = false;
   m_keyCursor = Cursor();
   m_valueCursor = Cursor();
 }

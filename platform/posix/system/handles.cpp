@@ -59,13 +59,21 @@ bool NativePath(LPCSTR name, std::string& out) {
   // whether or not the directories before it exist; reporting it as a refused syntax, as
   // Windows file systems do, tells it apart from a name that is merely missing.
   size_t componentLength = 0;
+  bool backslash = false;
   for (char& c : out) {
-    if (c == '\\') c = '/';
+    if (c == '\\') {
+      c = '/';
+      backslash = true;
+    }
     componentLength = c == '/' ? 0 : componentLength + 1;
     if (componentLength > kMaxComponent) {
       SetLastError(ERROR_INVALID_NAME);
       return false;
     }
+  }
+  if (backslash && BackslashEntryOnTheWay(name)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
   }
   return true;
 }

@@ -17,8 +17,14 @@ namespace hk::posix {
 // ERROR_FILENAME_EXCED_RANGE) and give false; otherwise 'out' is the name with every '\\'
 // turned into '/', the form the system calls take. A component longer than 255 bytes is a
 // name whose syntax the file system refuses (ERROR_INVALID_NAME); the whole name may not
-// reach 4096 bytes (ERROR_FILENAME_EXCED_RANGE).
+// reach 4096 bytes (ERROR_FILENAME_EXCED_RANGE). A name that would pass by an entry whose own
+// name holds a backslash (a\b, which the translation would turn into a/b) cannot address it
+// and is refused as well (ERROR_INVALID_NAME), rather than reaching another file.
 bool NativePath(LPCSTR name, std::string& out);
+
+// Whether some directory on the way of a name holding '\' has an entry whose own name matches
+// the text there with its backslashes kept (platform/posix/files/backslash.cpp).
+bool BackslashEntryOnTheWay(const std::string& name);
 
 // Retries a system call interrupted by a signal.
 template <typename F>

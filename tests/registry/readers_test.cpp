@@ -1,0 +1,192 @@
+// A store that others may read but not write: the machine's, in a folder of the administrator's
+// with the file at mode 0644, or any store in a folder its reader may not write. Such readers
+// read it whether or not a writer has it open, and their writes change nothing. The reader is
+// a second user (nobody) in a child process, which needs the suite to run as root, as CI does.
+#include "tests/registry/registry_fixture.h"
+
+#include "registry/transfer.h"
+
+#if !defined(_WIN32)
+#  include <grp.h>
+#  include <pwd.h>
+#  include <sys/stat.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
+#endif
+
+#include <cstdio>
+
+namespace hk::test {
+namespace {
+
+#if defined(_WIN32)
+
+TEST(OtherUsers, PosixOnly) {
+  GTEST_SKIP() << "on Windows the system registry keeps its own permissions; the store's files are POSIX's";
+}
+
+#else
+
+// Starts 'body' in a child process as the user nobody; Succeeded tells whether it answered true.
+template <typename Body>
+pid_t StartAsNobody(Body body) {
+  const passwd* nobody = getpwnam("nobody");
+  if (nobody == nullptr) return -1;
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) _exit(setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0 && body() ? 0 : 1);
+  return pid;
+}
+
+bool Succeeded(pid_t pid) {
+  int status = 0;
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+template <typename Body>
+bool AsNobody(Body body) {
+  return Succeeded(StartAsNobody(body));
+}
+
+// Checks made in the child: each failure is told on standard error, as gtest is the parent's.
+bool Check(bool ok, const char* what) {
+  if (!ok) std::fprintf(stderr, "as nobody: %s\n", what);
+  return ok;
+}
+
+// The machine's settings as the administrator wrote them, and a reader's view of them.
+bool ReadsTheMachineSettings(DWORD expected) {
+  CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
+  HKEY key = nullptr;
+  char name[64];
+  DWORD size = sizeof name;
+  const bool listed = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Example", 0, KEY_READ, &key) == ERROR_SUCCESS &&
+                      RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                      std::string(name) == "Window";
+  RegCloseKey(key);
+  return Check(machine.GetInt("Width", 0) == expected, "GetInt") &&
+         Check(std::string(machine.GetString("Title", "")) == "Main", "GetString") && Check(listed, "RegEnumKeyExA");
+}
+
+// Nothing a reader writes changes the store.
+bool WritesAreRefused() {
+  CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  return Check(!machine.PutInt("Width", 7), "PutInt") &&
+         Check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                               &disposition) == ERROR_ACCESS_DENIED,
+               "RegCreateKeyExA") &&
+         Check(RegDeleteValueA(HKEY_LOCAL_MACHINE, "x") != ERROR_SUCCESS, "RegDeleteValueA");
+}
+
+class OtherUsers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "acting as a second user needs root, as the suite has in CI";
+    ASSERT_EQ(0, chmod(m_dir.Path().c_str(), 0755));
+    CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
+    ASSERT_TRUE(machine.PutInt("Width", 640));
+    ASSERT_TRUE(machine.PutString("Title", "Main"));
+  }
+
+  std::string File() const { return m_dir.Path() + "HKEY_LOCAL_MACHINE.db"; }
+
+  // Closes this process's connections to its stores, as its exit would.
+  static void CloseStores() {
+    TempDir elsewhere;
+    ScopedEnv env("HOSTKIT_REGISTRY_DIR", elsewhere.Path().c_str());
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "x", 0, KEY_READ, &key);
+    RegOpenKeyExA(HKEY_CURRENT_USER, "x", 0, KEY_READ, &key);
+  }
+
+  TempDir m_dir;
+  ScopedEnv m_env{"HOSTKIT_REGISTRY_DIR", m_dir.Path().c_str()};
+};
+
+TEST_F(OtherUsers, ReadTheMachineStoreWithOrWithoutAWriter) {
+  struct stat st;
+  ASSERT_EQ(0, stat(File().c_str(), &st));
+  EXPECT_EQ(0644u, st.st_mode & 0777);
+  // This process, the writer, has the store open.
+  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
+  // No writer: its side files are left for readers.
+  CloseStores();
+  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
+  // No side files either, as an older writer leaves the store.
+  ASSERT_EQ(0, unlink((File() + "-wal").c_str()));
+  ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
+  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
+  CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
+  EXPECT_EQ(640u, machine.GetInt("Width", 0));
+}
+
+TEST_F(OtherUsers, AReaderSeesWhatAWriterCommitsLater) {
+  CloseStores();
+  ASSERT_EQ(0, unlink((File() + "-wal").c_str()));
+  ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
+  int toChild[2], toParent[2];
+  ASSERT_EQ(0, pipe(toChild));
+  ASSERT_EQ(0, pipe(toParent));
+  const pid_t child = StartAsNobody([&] {
+    char c = 0;
+    // The reader keeps its connection from the first read to the second.
+    return ReadsTheMachineSettings(640) && write(toParent[1], "r", 1) == 1 && read(toChild[0], &c, 1) == 1 &&
+           ReadsTheMachineSettings(800);
+  });
+  close(toParent[1]);  // so that a child that ends early ends the wait
+  char c = 0;
+  EXPECT_EQ(1, read(toParent[0], &c, 1));
+  {
+    CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
+    EXPECT_TRUE(machine.PutInt("Width", 800));
+  }
+  EXPECT_EQ(1, write(toChild[1], "w", 1));
+  EXPECT_TRUE(Succeeded(child));
+  for (int fd : {toChild[0], toChild[1], toParent[0]}) close(fd);
+}
+
+TEST_F(OtherUsers, AStoreInAFolderItsOwnerMayNotWriteReadsAsBefore) {
+  CloseStores();
+  const passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nullptr, nobody);
+  for (const char* side : {"", "-wal", "-shm"})
+    ASSERT_EQ(0, chown((File() + side).c_str(), nobody->pw_uid, nobody->pw_gid));
+  ASSERT_EQ(0, chown(m_dir.Path().c_str(), nobody->pw_uid, nobody->pw_gid));
+  ASSERT_EQ(0, chmod(m_dir.Path().c_str(), 0555));
+  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640); }));
+  // Without side files, which the owner could not make there now.
+  ASSERT_EQ(0, unlink((File() + "-wal").c_str()));
+  ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
+  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
+  chmod(m_dir.Path().c_str(), 0755);
+}
+
+// An import that cannot write one of its roots changes none.
+TEST_F(OtherUsers, AnImportIntoAStoreTheUserMayNotWriteChangesNothing) {
+  const passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nullptr, nobody);
+  ASSERT_EQ(0, chown(m_dir.Path().c_str(), nobody->pw_uid, nobody->pw_gid));
+  EXPECT_TRUE(AsNobody([] {
+    std::vector<hk::registry::RegTextEntry> entries;
+    std::string error;
+    size_t applied = 0;
+    const bool parsed = hk::registry::ParseRegText(
+        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Mine]\n\"v\"=dword:1\n[HKEY_LOCAL_MACHINE\\Software\\Example]\n"
+        "\"w\"=dword:2\n",
+        entries, error);
+    HKEY key = nullptr;
+    return Check(parsed, "ParseRegText") && Check(!hk::registry::ImportEntries(entries, applied, error), "import") &&
+           Check(error.find("HKEY_LOCAL_MACHINE") != std::string::npos, error.c_str()) &&
+           Check(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND,
+                 "HKEY_CURRENT_USER\\Software\\Mine was imported");
+  }));
+}
+
+#endif
+
+}  // namespace
+}  // namespace hk::test

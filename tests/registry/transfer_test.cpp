@@ -1,0 +1,255 @@
+// Moving keys through registry text: export, import, and what neither may lose. The cases run
+// against the system registry on Windows and the store on POSIX.
+#include "tests/registry/registry_fixture.h"
+
+#include "platform/faults.h"
+#include "registry/transfer.h"
+
+#include <filesystem>
+#include <random>
+
+namespace hk::test {
+namespace {
+
+using hk::registry::ParseRegText;
+using hk::registry::RegTextEntry;
+
+using Transfer = RegistryTest;
+
+struct Value {
+  std::string name;
+  DWORD type;
+  std::string data;
+  bool operator==(const Value&) const = default;
+};
+
+// A key and its values, as the registry answers them, in enumeration order.
+struct Key {
+  std::string path;
+  std::vector<Value> values;
+  bool operator==(const Key&) const = default;
+};
+
+// Everything below HKEY_CURRENT_USER\path, depth first in enumeration order.
+void Snapshot(const std::string& path, std::vector<Key>& tree) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  Key entry{path, {}};
+  for (DWORD index = 0;; ++index) {
+    char name[17000];
+    DWORD size = sizeof name;
+    if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    Value value{std::string(name, size), REG_NONE, {}};
+    EXPECT_EQ(ERROR_SUCCESS, ReadValue(key, value.name.c_str(), value.type, value.data));
+    entry.values.push_back(value);
+  }
+  std::vector<std::string> children;
+  for (DWORD index = 0;; ++index) {
+    char name[1024];
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.emplace_back(name, size);
+  }
+  RegCloseKey(key);
+  tree.push_back(entry);
+  for (const std::string& child : children) Snapshot(path + "\\" + child, tree);
+}
+
+std::vector<Key> Snapshot(const std::string& path) {
+  std::vector<Key> tree;
+  Snapshot(path, tree);
+  return tree;
+}
+
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  return names;
+}
+
+bool Import(const std::string& bytes, size_t& applied, std::string& error) {
+  std::vector<RegTextEntry> entries;
+  return ParseRegText(bytes, entries, error) && hk::registry::ImportEntries(entries, applied, error);
+}
+
+// Bytes that are not UTF-8 (a lead byte without its continuation): text on Windows, whose ANSI
+// code page gives every byte a character, but not on POSIX, whose code page is UTF-8.
+#if defined(_WIN32)
+constexpr bool kUtf8CodePage = false;
+#else
+constexpr bool kUtf8CodePage = true;
+#endif
+const std::string kNotUtf8 = "\xC3(";
+
+// A random tree of every value type, with names and strings full of what the text format must
+// escape, written, exported, deleted and imported again: it must come back exactly, or, when
+// one name or string is not text, the export must be refused naming it and leave no file.
+TEST_F(Transfer, ExportThenImportGivesBackEveryNameAndByte) {
+  const char* const pieces[] = {"a", "Zz", " ", "\r", "\n", "\r\n", "\"", "\\", "=", "[x]", ";", "@", "\xC3\xA9", "\xE2\x82\xAC"};
+  const DWORD types[] = {REG_NONE, REG_SZ, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, 5 /* big-endian dword */,
+                         REG_MULTI_SZ, 11 /* qword */, 0x4242};
+  TempDir dir;
+  const std::string file = dir / "tree.reg";
+  for (unsigned round = 0; round < 12; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    std::filesystem::remove(file);
+    std::mt19937 random(round);
+    const auto pick = [&random](size_t n) { return static_cast<size_t>(random() % n); };
+    // Key names hold neither the separator nor line breaks, which no key line can carry.
+    const auto text = [&](size_t most, bool keyName) {
+      std::string out;
+      for (size_t n = pick(most + 1); n > 0; --n) {
+        const std::string piece = pieces[pick(std::size(pieces))];
+        if (!keyName || piece.find_first_of("\r\n\\") == std::string::npos) out += piece;
+      }
+      return out;
+    };
+    // At most one name or string per round that is not text, and where it went.
+    const bool taint = round % 3 == 1;
+    size_t taintAt = pick(12), slot = 0;
+    std::string taintedName;
+    const auto maybeTaint = [&](std::string& s, const std::string& named) {
+      if (taint && slot++ == taintAt) {
+        s += kNotUtf8;
+        taintedName = named.empty() ? s : named;
+      }
+    };
+
+    const std::string top = Path("Model");
+    std::vector<std::string> keys = {top};
+    for (int k = 0; k < 4; ++k) {
+      std::string name = text(3, true) + "k" + std::to_string(k);
+      maybeTaint(name, "");
+      keys.push_back(keys[pick(keys.size())] + "\\" + name);
+    }
+    for (const std::string& path : keys) {
+      HKEY key = Create(path.substr(Base().size() + 1));
+      ASSERT_NE(nullptr, key);
+      for (int v = 0; v < 5; ++v) {
+        std::string name = v == 0 && pick(3) == 0 ? std::string() : text(4, false) + "v" + std::to_string(v);
+        maybeTaint(name, "");
+        const DWORD type = types[pick(std::size(types))];
+        std::string data;
+        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+          data = text(6, false);
+          maybeTaint(data, name.empty() ? "@" : "\"" + name + "\"");
+          if (type == REG_MULTI_SZ) data += std::string("\0", 1) + text(3, false) + std::string("\0", 1);
+          if (pick(5) != 0) data.push_back('\0');  // sometimes unterminated
+        } else {
+          data.resize(type == REG_DWORD ? (pick(4) == 0 ? 2 : 4) : pick(40));
+          for (char& c : data) c = static_cast<char>(random());
+        }
+        ASSERT_EQ(ERROR_SUCCESS, WriteValue(key, name.c_str(), type, data));
+      }
+    }
+    const std::vector<Key> before = Snapshot(top);
+
+    std::string error;
+    const bool exported = hk::registry::ExportKeyToFile("HKEY_CURRENT_USER\\" + top, file, error);
+    if (!taintedName.empty() && kUtf8CodePage) {
+      EXPECT_FALSE(exported);
+      EXPECT_NE(std::string::npos, error.find(taintedName)) << error;
+      EXPECT_TRUE(Listing(dir.Path()).empty());
+    } else {
+      ASSERT_TRUE(exported) << error;
+      CNuRegistry cleaner;
+      ASSERT_TRUE(cleaner.DeleteSection(HKEY_CURRENT_USER, Base().c_str(), "Model"));
+      size_t applied = 0;
+      ASSERT_TRUE(Import(ReadWholeFile(file), applied, error)) << error;
+      EXPECT_EQ(before, Snapshot(top));
+    }
+    CNuRegistry cleaner;
+    cleaner.DeleteSection(HKEY_CURRENT_USER, Base().c_str(), "Model");
+  }
+}
+
+TEST_F(Transfer, ARefusedOrFailedExportLeavesTheFileAsItWas) {
+  TempDir dir;
+  const std::string file = dir.WriteFile("out.reg", "old");
+  HKEY key = Create("Out\\Line\nBreak");
+  ASSERT_NE(nullptr, key);
+  std::string error;
+  EXPECT_FALSE(hk::registry::ExportKeyToFile("HKCU\\" + Path("Out"), file, error));
+  EXPECT_NE(std::string::npos, error.find("Out\\Line\nBreak")) << error;
+  CNuRegistry cleaner;
+  ASSERT_TRUE(cleaner.DeleteSection(HKEY_CURRENT_USER, Path("Out").c_str(), "Line\nBreak"));
+
+  // A full volume part way through.
+  ASSERT_EQ(ERROR_SUCCESS, WriteValue(Create("Out"), "big", REG_BINARY, std::string(20000, 'x')));
+  hk::sys::SetDiskFullFault(4096);
+  EXPECT_FALSE(hk::registry::ExportKeyToFile("HKCU\\" + Path("Out"), file, error));
+  hk::sys::SetDiskFullFault(-1);
+  EXPECT_NE(std::string::npos, error.find(hk::registry::SystemMessage(ERROR_DISK_FULL))) << error;
+  EXPECT_EQ("old", ReadWholeFile(file));
+  EXPECT_EQ(std::vector<std::string>{"out.reg"}, Listing(dir.Path()));
+
+  if (!kUtf8CodePage) GTEST_SKIP() << "every byte is a character of this build's ANSI code page";
+  ASSERT_EQ(ERROR_SUCCESS, WriteValue(Create("Out\\Deep"), "bad", REG_SZ, "x" + kNotUtf8 + std::string("\0", 1)));
+  EXPECT_FALSE(hk::registry::ExportKeyToFile("HKCU\\" + Path("Out"), file, error));
+  EXPECT_NE(std::string::npos, error.find("Out\\Deep \"bad\": ")) << error;
+  EXPECT_EQ("old", ReadWholeFile(file));
+}
+
+TEST_F(Transfer, ExportHandsOverTheTextInPiecesWhateverTheTreeHolds) {
+  const std::string block(64 * 1024, '\x5a');
+  for (int k = 0; k < 3; ++k) {
+    HKEY key = Create("Big\\K" + std::to_string(k));
+    for (int v = 0; v < 8; ++v) ASSERT_EQ(ERROR_SUCCESS, WriteValue(key, ("v" + std::to_string(v)).c_str(), REG_BINARY, block));
+  }
+  size_t pieces = 0, largest = 0, total = 0;
+  std::string error;
+  ASSERT_TRUE(hk::registry::ExportKey("HKCU\\" + Path("Big"), [&](std::string_view piece) {
+    ++pieces;
+    largest = std::max(largest, piece.size());
+    total += piece.size();
+    return true;
+  }, error)) << error;
+  // About 6.3 bytes of UTF-16 text for each byte of data, handed over in bounded pieces.
+  EXPECT_GT(total, 24 * block.size() * 6);
+  EXPECT_LE(largest, (1u << 20) + 8 * block.size());
+  EXPECT_GE(pieces, total / ((1u << 20) + 8 * block.size()));
+}
+
+// An import applies all of its entries or none: whatever entry is refused, the registry is
+// left exactly as it was.
+TEST_F(Transfer, ImportIsAllOrNothing) {
+  ASSERT_NE(nullptr, Create("Import\\Old\\Child"));
+  CNuRegistry settings(HKEY_CURRENT_USER, Path("Import").c_str(), "Keep");
+  ASSERT_TRUE(settings.PutInt("Stay", 1));
+  ASSERT_TRUE(settings.PutInt("Go", 2));
+  const std::string root = "HKEY_CURRENT_USER\\" + Path("Import");
+  const std::string changes = "[-" + root + "\\Old]\n[" + root + "\\Keep]\n\"Go\"=-\n\"Stay\"=dword:9\n[" + root +
+                              "\\New\\Deep]\n\"n\"=\"x\"\n";
+  const struct {
+    std::string last;
+    const char* message;
+  } refusals[] = {
+      {"[HKEY_CLASSES_ROOT\\x]\n", "is not below"},
+      {"[-HKCU]\n", "a root key cannot be deleted"},
+      {"[" + root + "\\" + std::string(256, 'k') + "]\n", "longer than 255"},
+      {"[" + root + "\\\\Empty]\n", "a key name is empty"},
+      {"\"" + std::string(16384, 'v') + "\"=dword:1\n", "longer than 16383"},
+  };
+  const std::vector<Key> before = Snapshot(Path("Import"));
+  for (const auto& refusal : refusals) {
+    size_t applied = 99;
+    std::string error;
+    EXPECT_FALSE(Import("REGEDIT4\n" + changes + refusal.last, applied, error)) << refusal.message;
+    EXPECT_EQ(0u, error.find("line 8: ")) << error;
+    EXPECT_NE(std::string::npos, error.find(refusal.message)) << error;
+    EXPECT_EQ(0u, applied);
+    EXPECT_EQ(before, Snapshot(Path("Import"))) << refusal.message;
+  }
+  // Without the refused entry, all of it.
+  size_t applied = 0;
+  std::string error;
+  ASSERT_TRUE(Import("REGEDIT4\n" + changes + "[-" + root + "\\Never]\n", applied, error)) << error;
+  EXPECT_EQ(7u, applied);
+  EXPECT_FALSE(Exists("Import\\Old"));
+  EXPECT_EQ(9u, settings.GetInt("Stay", 0));
+  EXPECT_EQ(0u, settings.GetInt("Go", 0));
+  EXPECT_TRUE(Exists("Import\\New\\Deep"));
+}
+
+}  // namespace
+}  // namespace hk::test
