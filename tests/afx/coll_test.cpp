@@ -7,8 +7,9 @@
 #include <vector>
 
 #if !defined(_WIN32)
+#  include "tests/support/child.h"
+
 #  include <sys/resource.h>
-#  include <sys/wait.h>
 #  include <unistd.h>
 
 #  include <cstdio>
@@ -262,28 +263,24 @@ TEST(MemFile, MemoryThatCannotBeHadIsAMemoryException) {
   GTEST_SKIP() << "the address sanitizer's allocator ends the process instead of failing an allocation";
 #  else
   // A child whose address space may grow by 256 MiB only: a gigabyte cannot be had.
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
+  const hk::test::ChildEnd end = hk::test::RunInChild([] {
     long pages = 0;
     std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) _exit(2);
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) return 2;
     const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (256u << 20);
     const rlimit small{limit, limit};
-    if (setrlimit(RLIMIT_AS, &small) != 0) _exit(2);
+    if (setrlimit(RLIMIT_AS, &small) != 0) return 2;
     CMemFile file;
     try {
       file.SetLength(0x40000000);
     } catch (CMemoryException* e) {
       e->Delete();
-      _exit(file.GetLength() == 0 ? 0 : 3);
+      return file.GetLength() == 0 ? 0 : 3;
     }
-    _exit(1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no exception; 2: the limit could not be set; 3: the length changed";
+    return 1;
+  });
+  EXPECT_EQ(end.signal, 0);
+  EXPECT_EQ(end.code, 0) << "1: no exception; 2: the limit could not be set; 3: the length changed";
 #  endif
 }
 #endif
