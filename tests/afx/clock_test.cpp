@@ -1,6 +1,7 @@
 // The clock and time conversion functions of the Win32 subset (the system's own on Windows).
-#include "tests/support/zone.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/times.h"
+#include "tests/support/zone.h"
 
 #include "platform/win32.h"
 
@@ -9,33 +10,14 @@
 
 namespace {
 
-constexpr int64_t kUnitsPerSecond = 10000000;
-constexpr int64_t kUnixEpochUnits = 116444736000000000LL;
+using hk::test::FileTimeOf;
+using hk::test::FromUnix;
+using hk::test::kUnitsPerSecond;
+using hk::test::kUnixEpochUnits;
+using hk::test::SystemFields;
+using hk::test::ValueOf;
 
-int64_t ValueOf(const FILETIME& ft) {
-  return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
-}
-
-FILETIME FileTimeOf(int64_t value) {
-  FILETIME ft;
-  ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(value));
-  ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(value) >> 32);
-  return ft;
-}
-
-FILETIME FromUnix(int64_t seconds) { return FileTimeOf(kUnixEpochUnits + seconds * kUnitsPerSecond); }
-
-SYSTEMTIME Fields(int y, int mo, int d, int h, int mi, int s, int ms) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(y);
-  st.wMonth = static_cast<WORD>(mo);
-  st.wDay = static_cast<WORD>(d);
-  st.wHour = static_cast<WORD>(h);
-  st.wMinute = static_cast<WORD>(mi);
-  st.wSecond = static_cast<WORD>(s);
-  st.wMilliseconds = static_cast<WORD>(ms);
-  return st;
-}
+SYSTEMTIME Fields(int y, int mo, int d, int h, int mi, int s, int ms) { return hk::test::SystemTimeOf(y, mo, d, h, mi, s, ms); }
 
 }  // namespace
 
@@ -54,24 +36,14 @@ TEST(Clock, SystemTimeAndFileTimeConvertBothWays) {
 
   SYSTEMTIME back{};
   ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
-  EXPECT_EQ(back.wYear, 2000);
-  EXPECT_EQ(back.wMonth, 2);
-  EXPECT_EQ(back.wDay, 29);
-  EXPECT_EQ(back.wDayOfWeek, 2);  // Tuesday
-  EXPECT_EQ(back.wHour, 12);
-  EXPECT_EQ(back.wMinute, 34);
-  EXPECT_EQ(back.wSecond, 56);
-  EXPECT_EQ(back.wMilliseconds, 789);
+  EXPECT_EQ(hk::test::FieldsOf(back), SystemFields({2000, 2, 29, 12, 34, 56, 2, 789}));  // a Tuesday
 
   ft = FileTimeOf(0);
   ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
-  EXPECT_EQ(back.wYear, 1601);
-  EXPECT_EQ(back.wDayOfWeek, 1);  // Monday
+  EXPECT_EQ(hk::test::FieldsOf(back), SystemFields({1601, 1, 1, 0, 0, 0, 1, 0}));  // a Monday
   ft = FileTimeOf(0x7FFFFFFFFFFFFFFFLL);
   ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
-  EXPECT_EQ(back.wYear, 30828);
-  EXPECT_EQ(back.wMonth, 9);
-  EXPECT_EQ(back.wDay, 14);
+  EXPECT_EQ(hk::test::FieldsOf(back), SystemFields({30828, 9, 14, 2, 48, 5, 4, 477}));
 
   // A walk across four centuries, a day and a few seconds at a time.
   for (int64_t value = 0; value < 146097LL * 86400 * kUnitsPerSecond; value += 86407LL * 3 * kUnitsPerSecond) {

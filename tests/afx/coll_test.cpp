@@ -1,16 +1,24 @@
 // The collections, and CArchive's byte layout for them on a CMemFile.
+#include "tests/support/capture.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/strings.h"
 
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#  include "tests/support/child.h"
+
+#  include <sys/resource.h>
+#  include <unistd.h>
+
+#  include <cstdio>
+#endif
+
 namespace {
 
-std::vector<std::string> Items(const CStringList& list) {
-  std::vector<std::string> out;
-  for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) out.push_back(list.GetNext(pos).str());
-  return out;
-}
+using Items = std::vector<std::string>;
+using hk::test::Strings;
 
 std::vector<BYTE> Stored(CObject& object) {
   CMemFile file;
@@ -29,17 +37,10 @@ void Load(T& object, const std::vector<BYTE>& bytes) {
   object.Serialize(ar);
 }
 
-// Runs 'load' and returns the archive exception's cause it throws, or -1.
+// The cause of the archive exception 'load' throws, or -1.
 template <typename F>
-int ArchiveCause(F load) {
-  try {
-    load();
-  } catch (CArchiveException* e) {
-    const int cause = e->m_cause;
-    e->Delete();
-    return cause;
-  }
-  return -1;
+int64_t ArchiveCause(F load) {
+  return hk::test::CodeOf<CArchiveException>(load);
 }
 
 }  // namespace
@@ -53,7 +54,7 @@ TEST(StringList, PositionsWalkInsertAndRemove) {
   const POSITION d = list.AddTail("d");
   list.InsertBefore(d, "c");
   list.InsertAfter(d, "e");
-  EXPECT_EQ(Items(list), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+  EXPECT_EQ(Strings(list), (Items{"a", "b", "c", "d", "e"}));
   EXPECT_EQ(list.GetCount(), 5);
 
   // Walk backwards.
@@ -73,7 +74,7 @@ TEST(StringList, PositionsWalkInsertAndRemove) {
   EXPECT_EQ(list.FindIndex(-1), nullptr);
   EXPECT_EQ(list.RemoveHead(), "a");
   EXPECT_EQ(list.RemoveTail(), "e");
-  EXPECT_EQ(Items(list), (std::vector<std::string>{"B", "d"}));
+  EXPECT_EQ(Strings(list), (Items{"B", "d"}));
   list.InsertBefore(nullptr, "first");
   list.InsertAfter(nullptr, "last");
   EXPECT_EQ(list.GetHead(), "first");
@@ -84,7 +85,7 @@ TEST(StringList, PositionsWalkInsertAndRemove) {
     const POSITION current = pos;
     if (list.GetNext(pos).GetLength() == 1) list.RemoveAt(current);
   }
-  EXPECT_EQ(Items(list), (std::vector<std::string>{"first", "last"}));
+  EXPECT_EQ(Strings(list), (Items{"first", "last"}));
 
   // Duplicates: Find continues after a given position.
   list.AddTail("first");
@@ -186,7 +187,7 @@ TEST(Archive, StringsAndListsRoundTrip) {
   EXPECT_EQ(bytes.size(), 12u + 300u);
   CStringList back;
   Load(back, bytes);
-  EXPECT_EQ(Items(back), Items(list));
+  EXPECT_EQ(Strings(back), Strings(list));
 
   CStringArray strings;
   strings.Add("one");
@@ -243,13 +244,7 @@ TEST(MemFile, ReadWriteSeekAndLength) {
   file.SeekToBegin();
   EXPECT_EQ(file.SeekToEnd(), 8u);
 
-  try {
-    file.Seek(-100, CFile::current);
-    ADD_FAILURE() << "a seek before the start must throw";
-  } catch (CFileException* e) {
-    EXPECT_EQ(e->m_cause, CFileException::badSeek);
-    e->Delete();
-  }
+  EXPECT_EQ(hk::test::CodeOf<CFileException>([&] { file.Seek(-100, CFile::current); }), CFileException::badSeek);
   EXPECT_EQ(file.GetPosition(), 8u);
 
   const BYTE initial[] = {1, 2, 3};
@@ -261,3 +256,31 @@ TEST(MemFile, ReadWriteSeekAndLength) {
   copy.Close();
   EXPECT_EQ(copy.GetLength(), 0u);
 }
+
+#if !defined(_WIN32)
+TEST(MemFile, MemoryThatCannotBeHadIsAMemoryException) {
+#  if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer's allocator ends the process instead of failing an allocation";
+#  else
+  // A child whose address space may grow by 256 MiB only: a gigabyte cannot be had.
+  const hk::test::ChildEnd end = hk::test::RunInChild([] {
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) return 2;
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (256u << 20);
+    const rlimit small{limit, limit};
+    if (setrlimit(RLIMIT_AS, &small) != 0) return 2;
+    CMemFile file;
+    try {
+      file.SetLength(0x40000000);
+    } catch (CMemoryException* e) {
+      e->Delete();
+      return file.GetLength() == 0 ? 0 : 3;
+    }
+    return 1;
+  });
+  EXPECT_EQ(end.signal, 0);
+  EXPECT_EQ(end.code, 0) << "1: no exception; 2: the limit could not be set; 3: the length changed";
+#  endif
+}
+#endif

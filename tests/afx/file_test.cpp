@@ -1,7 +1,8 @@
 // CFile open flags and sharing, and CFileStatus read and written through CFile::GetStatus and
 // CFile::SetStatus.
-#include "tests/support/zone.h"
+#include "tests/support/capture.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/zone.h"
 
 #include "platform/win32.h"
 
@@ -11,24 +12,11 @@ namespace {
 
 using hk::test::TempDir;
 
-struct Thrown {
-  int cause = -1;
-  LONG osError = 0;
-  std::string fileName;
-};
+using hk::test::Thrown;
 
 template <typename F>
 Thrown FileExceptionOf(F call) {
-  Thrown thrown;
-  try {
-    call();
-  } catch (CFileException* e) {
-    thrown.cause = e->m_cause;
-    thrown.osError = e->m_lOsError;
-    thrown.fileName = e->m_strFileName.str();
-    e->Delete();
-  }
-  return thrown;
+  return hk::test::Capture<CFileException>(call);
 }
 
 CFileStatus StatusOf(const std::string& name) {
@@ -44,7 +32,7 @@ TEST(FileOpen, ExclusiveOpenOfAFileOpenForWritingIsASharingViolation) {
   const std::string name = dir.WriteFile("held.txt", "data");
   CFile writer(name.c_str(), CFile::modeWrite | CFile::shareDenyNone);
   const Thrown thrown = FileExceptionOf([&] { CFile reader(name.c_str(), 0); });
-  EXPECT_EQ(thrown.cause, CFileException::sharingViolation);
+  EXPECT_EQ(thrown.code, CFileException::sharingViolation);
   EXPECT_EQ(thrown.osError, 32);
   EXPECT_EQ(thrown.fileName, name);
 
@@ -99,7 +87,7 @@ TEST(FileOpen, CreateTruncatesUnlessToldNotTo) {
   EXPECT_EQ(status.m_size, 0);
 
   const Thrown missing = FileExceptionOf([&] { CFile f((dir / "none.txt").c_str(), CFile::modeRead); });
-  EXPECT_EQ(missing.cause, CFileException::fileNotFound);
+  EXPECT_EQ(missing.code, CFileException::fileNotFound);
   EXPECT_EQ(missing.osError, 2);
 }
 
@@ -224,7 +212,7 @@ TEST(FileStatus, SetStatusFailuresThrowWithTheSystemError) {
   CFileStatus status;
   status.m_mtime = CTime(2010, 1, 1, 0, 0, 0);
   Thrown thrown = FileExceptionOf([&] { CFile::SetStatus(missing.c_str(), status); });
-  EXPECT_EQ(thrown.cause, CFileException::fileNotFound);
+  EXPECT_EQ(thrown.code, CFileException::fileNotFound);
   EXPECT_EQ(thrown.osError, 2);
   EXPECT_EQ(thrown.fileName, missing);
 
@@ -239,7 +227,7 @@ TEST(FileStatus, SetStatusFailuresThrowWithTheSystemError) {
   ASSERT_TRUE(CFile::GetStatus(name.c_str(), current));
   current.m_mtime = CTime(2001, 1, 1, 0, 0, 0);
   thrown = FileExceptionOf([&] { CFile::SetStatus(name.c_str(), current); });
-  EXPECT_EQ(thrown.cause, CFileException::sharingViolation);
+  EXPECT_EQ(thrown.code, CFileException::sharingViolation);
   EXPECT_EQ(thrown.osError, 32);
   EXPECT_NE(GetFileAttributesA(name.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
   holder.Close();

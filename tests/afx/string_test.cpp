@@ -4,6 +4,7 @@
 #include "platform/win32.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
 
 TEST(String, GetBufferKeepsTheTextAndReleaseBufferCutsAtTheFirstNul) {
@@ -68,38 +69,25 @@ TEST(String, FormatAndConcatenation) {
   EXPECT_EQ(CString("abcdef", 3), "abc");
 }
 
-TEST(String, FindReverseFindFindOneOf) {
+TEST(String, SearchesAndSlicesClampToTheText) {
   const CString s("a.b.c\\d");
-  EXPECT_EQ(s.Find('.'), 1);
-  EXPECT_EQ(s.Find('.', 2), 3);
-  EXPECT_EQ(s.Find('.', 4), -1);
-  EXPECT_EQ(s.Find('.', 100), -1);
-  EXPECT_EQ(s.Find('z'), -1);
-  EXPECT_EQ(s.Find("b.c"), 2);
-  EXPECT_EQ(s.Find("b.c", 3), -1);
-  EXPECT_EQ(s.Find(""), 0);
-  EXPECT_EQ(s.ReverseFind('.'), 3);
-  EXPECT_EQ(s.ReverseFind('q'), -1);
-  EXPECT_EQ(s.FindOneOf("\\/"), 5);
-  EXPECT_EQ(s.FindOneOf("xyz"), -1);
-  EXPECT_EQ(CString().Find('a'), -1);
-}
+  const struct {
+    int got, expected;
+  } found[] = {{s.Find('.'), 1},         {s.Find('.', 2), 3},      {s.Find('.', 4), -1},   {s.Find('.', 100), -1},
+               {s.Find('z'), -1},        {s.Find("b.c"), 2},       {s.Find("b.c", 3), -1}, {s.Find(""), 0},
+               {s.ReverseFind('.'), 3},  {s.ReverseFind('q'), -1}, {s.FindOneOf("\\/"), 5},
+               {s.FindOneOf("xyz"), -1}, {CString().Find('a'), -1}};
+  for (size_t i = 0; i < std::size(found); ++i) EXPECT_EQ(found[i].got, found[i].expected) << "case " << i;
 
-TEST(String, LeftMidRightClamp) {
-  const CString s("abcdef");
-  EXPECT_EQ(s.Left(2), "ab");
-  EXPECT_EQ(s.Left(100), "abcdef");
-  EXPECT_EQ(s.Left(-1), "");
-  EXPECT_EQ(s.Mid(2), "cdef");
-  EXPECT_EQ(s.Mid(2, 3), "cde");
-  EXPECT_EQ(s.Mid(4, 100), "ef");
-  EXPECT_EQ(s.Mid(100), "");
-  EXPECT_EQ(s.Mid(-3, 2), "ab");
-  EXPECT_EQ(s.Mid(-3), "abcdef");
-  EXPECT_EQ(s.Mid(2, -1), "");
-  EXPECT_EQ(s.Right(2), "ef");
-  EXPECT_EQ(s.Right(100), "abcdef");
-  EXPECT_EQ(s.Right(-2), "");
+  const CString t("abcdef");
+  const struct {
+    CString got;
+    const char* expected;
+  } slices[] = {{t.Left(2), "ab"},     {t.Left(100), "abcdef"},  {t.Left(-1), ""},      {t.Mid(2), "cdef"},
+                {t.Mid(2, 3), "cde"},  {t.Mid(4, 100), "ef"},    {t.Mid(100), ""},      {t.Mid(-3, 2), "ab"},
+                {t.Mid(-3), "abcdef"}, {t.Mid(2, -1), ""},       {t.Right(2), "ef"},    {t.Right(100), "abcdef"},
+                {t.Right(-2), ""}};
+  for (size_t i = 0; i < std::size(slices); ++i) EXPECT_EQ(slices[i].got, slices[i].expected) << "case " << i;
 }
 
 TEST(String, TrimAndCase) {

@@ -1,75 +1,44 @@
 // CTime, COleDateTime and the clock functions beneath them.
-#include "tests/support/zone.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/times.h"
+#include "tests/support/zone.h"
 
 #include "platform/win32.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <array>
 #include <string>
 
 namespace {
 
+using hk::test::Fields;
+using hk::test::FieldsOf;
+using hk::test::SystemTimeOf;
 
-FILETIME FileTimeOf(int64_t value) {
-  FILETIME ft;
-  ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(value));
-  ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(value) >> 32);
-  return ft;
-}
-
-SYSTEMTIME MakeSystemTime(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(y);
-  st.wMonth = static_cast<WORD>(mo);
-  st.wDay = static_cast<WORD>(d);
-  st.wHour = static_cast<WORD>(h);
-  st.wMinute = static_cast<WORD>(mi);
-  st.wSecond = static_cast<WORD>(s);
-  st.wMilliseconds = static_cast<WORD>(ms);
-  return st;
-}
-
-constexpr int64_t kUnitsPerSecond = 10000000;
-constexpr int64_t kUnixEpochUnits = 116444736000000000LL;
-
-}  // namespace
-
-TEST(OleDateTime, KnownDayNumbers) {
-  EXPECT_EQ(static_cast<DATE>(COleDateTime(1899, 12, 30, 0, 0, 0)), 0.0);
-  EXPECT_EQ(static_cast<DATE>(COleDateTime(1900, 1, 1, 0, 0, 0)), 2.0);
-  EXPECT_EQ(static_cast<DATE>(COleDateTime(1970, 1, 1, 0, 0, 0)), 25569.0);
-  EXPECT_EQ(static_cast<DATE>(COleDateTime(2000, 1, 1, 0, 0, 0)), 36526.0);
-  EXPECT_DOUBLE_EQ(static_cast<DATE>(COleDateTime(2000, 1, 1, 18, 0, 0)), 36526.75);
-  EXPECT_EQ(static_cast<DATE>(COleDateTime(100, 1, 1, 0, 0, 0)), -657434.0);
-  EXPECT_EQ(static_cast<DATE>(COleDateTime(9999, 12, 31, 0, 0, 0)), 2958465.0);
-  // Before 30 December 1899 the fraction is subtracted from the day.
-  EXPECT_DOUBLE_EQ(static_cast<DATE>(COleDateTime(1899, 12, 29, 6, 0, 0)), -1.25);
-}
-
-TEST(OleDateTime, FieldsOfKnownDates) {
-  const COleDateTime t(2024, 2, 29, 13, 45, 7);
-  ASSERT_EQ(t.GetStatus(), COleDateTime::valid);
-  EXPECT_EQ(t.GetYear(), 2024);
-  EXPECT_EQ(t.GetMonth(), 2);
-  EXPECT_EQ(t.GetDay(), 29);
-  EXPECT_EQ(t.GetHour(), 13);
-  EXPECT_EQ(t.GetMinute(), 45);
-  EXPECT_EQ(t.GetSecond(), 7);
-  EXPECT_EQ(t.GetDayOfWeek(), 5);  // Thursday
-  EXPECT_EQ(t.GetDayOfYear(), 60);
-  EXPECT_EQ(COleDateTime(2000, 1, 1, 0, 0, 0).GetDayOfWeek(), 7);     // Saturday
-  EXPECT_EQ(COleDateTime(1899, 12, 30, 0, 0, 0).GetDayOfWeek(), 7);   // Saturday
-  EXPECT_EQ(COleDateTime(1899, 12, 24, 0, 0, 0).GetDayOfWeek(), 1);   // Sunday
-  EXPECT_EQ(COleDateTime(1600, 3, 1, 0, 0, 0).GetDayOfWeek(), 4);     // Wednesday
-  EXPECT_EQ(COleDateTime(2024, 12, 31, 0, 0, 0).GetDayOfYear(), 366);
-  EXPECT_EQ(COleDateTime(2100, 3, 1, 0, 0, 0).GetDayOfYear(), 60);
-  EXPECT_EQ(COleDateTime(100, 1, 1, 0, 0, 0).GetYear(), 100);
-  const COleDateTime last(9999, 12, 31, 23, 59, 59);
-  EXPECT_EQ(last.GetYear(), 9999);
-  EXPECT_EQ(last.GetSecond(), 59);
+TEST(OleDateTime, KnownDatesTheirDayNumbersAndFields) {
+  // Day numbers count from 30 December 1899; before it the fraction is subtracted from the day.
+  struct Row {
+    Fields fields;  // year .. second, day of the week (1 = Sunday)
+    DATE value;
+    int dayOfYear;
+  } rows[] = {
+      {{1899, 12, 30, 0, 0, 0, 7}, 0.0, 364},      {{1900, 1, 1, 0, 0, 0, 2}, 2.0, 1},
+      {{1970, 1, 1, 0, 0, 0, 5}, 25569.0, 1},      {{2000, 1, 1, 18, 0, 0, 7}, 36526.75, 1},
+      {{100, 1, 1, 0, 0, 0, 6}, -657434.0, 1},     {{9999, 12, 31, 23, 59, 59, 6}, 2958465.0 + 86399 / 86400.0, 365},
+      {{1899, 12, 29, 6, 0, 0, 6}, -1.25, 363},    {{2024, 2, 29, 13, 45, 7, 5}, 45351 + 49507 / 86400.0, 60},
+      {{2024, 12, 31, 0, 0, 0, 3}, 45657.0, 366},  {{2100, 3, 1, 0, 0, 0, 2}, 73110.0, 60},
+      {{1899, 12, 24, 0, 0, 0, 1}, -6.0, 358},     {{1600, 3, 1, 0, 0, 0, 4}, -109511.0, 61},
+  };
+  for (const Row& row : rows) {
+    const auto& f = row.fields;
+    const COleDateTime t(f[0], f[1], f[2], f[3], f[4], f[5]);
+    ASSERT_EQ(t.GetStatus(), COleDateTime::valid) << f[0];
+    EXPECT_NEAR(static_cast<DATE>(t), row.value, 1e-9) << f[0] << "-" << f[1] << "-" << f[2];
+    EXPECT_EQ(FieldsOf(t), f);
+    EXPECT_EQ(FieldsOf(COleDateTime(row.value)), f);
+    EXPECT_EQ(t.GetDayOfYear(), row.dayOfYear) << f[0];
+  }
 }
 
 TEST(OleDateTime, EveryDayRoundTripsThroughItsDayNumber) {
@@ -82,14 +51,11 @@ TEST(OleDateTime, EveryDayRoundTripsThroughItsDayNumber) {
         COleDateTime t(year, month, day, 23, 59, 59);
         if (t.GetStatus() != COleDateTime::valid) continue;
         ++days;
-        ASSERT_EQ(t.GetYear(), year);
-        ASSERT_EQ(t.GetMonth(), month);
-        ASSERT_EQ(t.GetDay(), day) << year << "-" << month;
-        ASSERT_EQ(t.GetHour(), 23);
-        ASSERT_EQ(t.GetSecond(), 59);
-        const double whole = std::floor(std::fabs(static_cast<DATE>(t)));
-        ASSERT_GT(whole * (static_cast<DATE>(t) < 0 ? -1 : 1), previous) << year << "-" << month << "-" << day;
-        previous = whole * (static_cast<DATE>(t) < 0 ? -1 : 1);
+        const Fields f = FieldsOf(t);
+        ASSERT_EQ(Fields({year, month, day, 23, 59, 59, f[6]}), f);
+        const double whole = std::floor(std::fabs(static_cast<DATE>(t))) * (static_cast<DATE>(t) < 0 ? -1 : 1);
+        ASSERT_GT(whole, previous) << year << "-" << month << "-" << day;
+        previous = whole;
       }
     }
   }
@@ -97,31 +63,16 @@ TEST(OleDateTime, EveryDayRoundTripsThroughItsDayNumber) {
 }
 
 TEST(OleDateTime, ImpossibleDatesAreInvalid) {
-  for (auto fields : std::initializer_list<std::array<int, 6>>{{2023, 2, 29, 0, 0, 0},
-                                                              {1900, 2, 29, 0, 0, 0},
-                                                              {2024, 4, 31, 0, 0, 0},
-                                                              {2024, 13, 1, 0, 0, 0},
-                                                              {2024, 0, 1, 0, 0, 0},
-                                                              {2024, 1, 0, 0, 0, 0},
-                                                              {2024, 1, 1, 24, 0, 0},
-                                                              {2024, 1, 1, 0, 60, 0},
-                                                              {2024, 1, 1, 0, 0, 60},
-                                                              {2024, 1, 1, -1, 0, 0},
-                                                              {99, 12, 31, 0, 0, 0},
-                                                              {10000, 1, 1, 0, 0, 0},
-                                                              {-2024, 1, 1, 0, 0, 0}}) {
+  const Fields invalid = {-1, -1, -1, -1, -1, -1, -1};
+  for (Fields f : std::initializer_list<Fields>{{2023, 2, 29}, {1900, 2, 29}, {2024, 4, 31}, {2024, 13, 1},
+                                                {2024, 0, 1}, {2024, 1, 0}, {2024, 1, 1, 24}, {2024, 1, 1, 0, 60},
+                                                {2024, 1, 1, 0, 0, 60}, {2024, 1, 1, -1}, {99, 12, 31},
+                                                {10000, 1, 1}, {-2024, 1, 1}}) {
     COleDateTime t(2000, 1, 1, 0, 0, 0);
-    EXPECT_EQ(t.SetDateTime(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]),
-              COleDateTime::invalid)
-        << fields[0] << "-" << fields[1] << "-" << fields[2] << " " << fields[3] << ":" << fields[4];
+    EXPECT_EQ(t.SetDateTime(f[0], f[1], f[2], f[3], f[4], f[5]), COleDateTime::invalid)
+        << f[0] << "-" << f[1] << "-" << f[2] << " " << f[3] << ":" << f[4];
     EXPECT_EQ(t.GetStatus(), COleDateTime::invalid);
-    EXPECT_EQ(t.GetYear(), -1);
-    EXPECT_EQ(t.GetMonth(), -1);
-    EXPECT_EQ(t.GetDay(), -1);
-    EXPECT_EQ(t.GetHour(), -1);
-    EXPECT_EQ(t.GetMinute(), -1);
-    EXPECT_EQ(t.GetSecond(), -1);
-    EXPECT_EQ(t.GetDayOfWeek(), -1);
+    EXPECT_EQ(FieldsOf(t), invalid);
     EXPECT_EQ(t.GetDayOfYear(), -1);
     SYSTEMTIME st{};
     EXPECT_FALSE(t.GetAsSystemTime(st));
@@ -133,8 +84,7 @@ TEST(OleDateTime, ImpossibleDatesAreInvalid) {
   COleDateTime beyond(3e6);
   EXPECT_EQ(beyond.GetStatus(), COleDateTime::valid);
   EXPECT_EQ(beyond.GetYear(), -1);
-  COleDateTime notANumber(std::nan(""));
-  EXPECT_EQ(notANumber.GetDay(), -1);
+  EXPECT_EQ(COleDateTime(std::nan("")).GetDay(), -1);
 
   COleDateTime none;
   none.SetStatus(COleDateTime::null);
@@ -143,20 +93,10 @@ TEST(OleDateTime, ImpossibleDatesAreInvalid) {
 }
 
 TEST(OleDateTime, NegativeValuesCountTheFractionForward) {
-  const COleDateTime morning(-1.25);
-  EXPECT_EQ(morning.GetYear(), 1899);
-  EXPECT_EQ(morning.GetMonth(), 12);
-  EXPECT_EQ(morning.GetDay(), 29);
-  EXPECT_EQ(morning.GetHour(), 6);
-  EXPECT_EQ(morning.GetDayOfWeek(), 6);  // Friday
-  const COleDateTime noon(-1.5);
-  EXPECT_EQ(noon.GetDay(), 29);
-  EXPECT_EQ(noon.GetHour(), 12);
+  EXPECT_EQ(FieldsOf(COleDateTime(-1.5)), Fields({1899, 12, 29, 12, 0, 0, 6}));
   // -0.5 and 0.5 are both noon of 30 December 1899.
-  EXPECT_EQ(COleDateTime(-0.5).GetDay(), 30);
-  EXPECT_EQ(COleDateTime(-0.5).GetHour(), 12);
-  EXPECT_EQ(COleDateTime(-2.0).GetDay(), 28);
-  EXPECT_EQ(COleDateTime(-2.0).GetHour(), 0);
+  EXPECT_EQ(FieldsOf(COleDateTime(-0.5)), FieldsOf(COleDateTime(0.5)));
+  EXPECT_EQ(FieldsOf(COleDateTime(-2.0)), Fields({1899, 12, 28, 0, 0, 0, 5}));
   // Order follows the calendar, not the raw number.
   EXPECT_LT(COleDateTime(-1.25), COleDateTime(-1.5));
   EXPECT_LT(COleDateTime(-2.0), COleDateTime(-1.75));
@@ -168,49 +108,37 @@ TEST(OleDateTime, NegativeValuesCountTheFractionForward) {
 
 TEST(OleDateTime, RoundsToTheNearestSecond) {
   const double second = 1.0 / 86400.0;
-  const DATE base = 36526.0 + 12 * 3600 * second;  // 1 January 2000, 12:00:00
-  EXPECT_EQ(COleDateTime(base + 0.4 * second).GetSecond(), 0);
+  const DATE base = 36526.5;  // 1 January 2000, 12:00:00
+  EXPECT_EQ(FieldsOf(COleDateTime(base + 0.4 * second)), Fields({2000, 1, 1, 12, 0, 0, 7}));
   EXPECT_EQ(COleDateTime(base + 0.6 * second).GetSecond(), 1);
-  EXPECT_EQ(COleDateTime(base - 0.4 * second).GetSecond(), 0);
-  EXPECT_EQ(COleDateTime(base - 0.4 * second).GetHour(), 12);
+  EXPECT_EQ(FieldsOf(COleDateTime(base - 0.4 * second)), Fields({2000, 1, 1, 12, 0, 0, 7}));
   // Seconds stored as fractions that fall a hair short still read as the whole second.
   for (int s = 0; s < 86400; s += 7) {
     const COleDateTime t(36526.0 + s / 86400.0);
     ASSERT_EQ(t.GetHour() * 3600 + t.GetMinute() * 60 + t.GetSecond(), s);
   }
-  // The last half second of a day rounds into the next day.
-  const COleDateTime late(36527.0 - 0.3 * second);
-  EXPECT_EQ(late.GetDay(), 2);
-  EXPECT_EQ(late.GetHour(), 0);
-  const COleDateTime lateBefore(-1.0 - (1.0 - 0.3 * second));  // 29 Dec 1899, 23:59:59.7
-  EXPECT_EQ(lateBefore.GetDay(), 30);
-  EXPECT_EQ(lateBefore.GetHour(), 0);
+  // The last half second of a day rounds into the next day, on both sides of day zero.
+  EXPECT_EQ(FieldsOf(COleDateTime(36527.0 - 0.3 * second)), Fields({2000, 1, 2, 0, 0, 0, 1}));
+  EXPECT_EQ(FieldsOf(COleDateTime(-2.0 + 0.3 * second)), Fields({1899, 12, 30, 0, 0, 0, 7}));
 }
 
 TEST(OleDateTime, SystemTimeRoundTripDropsMilliseconds) {
   COleDateTime t;
-  t = MakeSystemTime(2021, 7, 4, 9, 8, 7, 999);
+  t = SystemTimeOf(2021, 7, 4, 9, 8, 7, 999);
   ASSERT_EQ(t.GetStatus(), COleDateTime::valid);
   EXPECT_EQ(t, COleDateTime(2021, 7, 4, 9, 8, 7));
   SYSTEMTIME back{};
   ASSERT_TRUE(t.GetAsSystemTime(back));
-  EXPECT_EQ(back.wYear, 2021);
-  EXPECT_EQ(back.wMonth, 7);
-  EXPECT_EQ(back.wDay, 4);
-  EXPECT_EQ(back.wDayOfWeek, 0);  // Sunday
-  EXPECT_EQ(back.wHour, 9);
-  EXPECT_EQ(back.wMinute, 8);
-  EXPECT_EQ(back.wSecond, 7);
-  EXPECT_EQ(back.wMilliseconds, 0);
+  EXPECT_EQ(FieldsOf(back), hk::test::SystemFields({2021, 7, 4, 9, 8, 7, 0, 0}));  // a Sunday
   ASSERT_TRUE(COleDateTime(2022, 1, 1, 0, 0, 0).GetAsSystemTime(back));
   EXPECT_EQ(back.wDayOfWeek, 6);  // Saturday
 
   // Assigning an impossible record makes the value invalid; assigning a number revalidates.
-  t = MakeSystemTime(2021, 2, 30, 0, 0, 0);
+  t = SystemTimeOf(2021, 2, 30);
   EXPECT_EQ(t.GetStatus(), COleDateTime::invalid);
   t = 1.5;
   EXPECT_EQ(t.GetStatus(), COleDateTime::valid);
-  EXPECT_EQ(COleDateTime(MakeSystemTime(1, 1, 1, 0, 0, 0)).GetStatus(), COleDateTime::invalid);
+  EXPECT_EQ(COleDateTime(SystemTimeOf(1, 1, 1)).GetStatus(), COleDateTime::invalid);
 }
 
 TEST(OleDateTime, FormatUsesStrftimeCodes) {
@@ -247,23 +175,16 @@ TEST(OleDateTime, FromTimeAndCTimeAgreeWithLocalTime) {
 TEST(Time, LocalFieldsRoundTrip) {
   const CTime t(2019, 3, 9, 22, 15, 1);
   ASSERT_NE(t.GetTime(), -1);
-  EXPECT_EQ(t.GetYear(), 2019);
-  EXPECT_EQ(t.GetMonth(), 3);
-  EXPECT_EQ(t.GetDay(), 9);
-  EXPECT_EQ(t.GetHour(), 22);
-  EXPECT_EQ(t.GetMinute(), 15);
-  EXPECT_EQ(t.GetSecond(), 1);
-  EXPECT_EQ(t.GetDayOfWeek(), 7);  // Saturday
+  EXPECT_EQ(FieldsOf(t), Fields({2019, 3, 9, 22, 15, 1, 7}));  // a Saturday
   EXPECT_EQ(t.Format("%Y/%m/%d %H:%M"), "2019/03/09 22:15");
   SYSTEMTIME st{};
   ASSERT_TRUE(t.GetAsSystemTime(st));
-  EXPECT_EQ(st.wDayOfWeek, 6);
-  EXPECT_EQ(st.wMilliseconds, 0);
+  EXPECT_EQ(FieldsOf(st), hk::test::SystemFields({2019, 3, 9, 22, 15, 1, 6, 0}));
   EXPECT_EQ(CTime(st), t);
   // Out-of-range fields carry over, as the C run time's mktime does.
   EXPECT_EQ(CTime(2019, 13, 1, 0, 0, 0), CTime(2020, 1, 1, 0, 0, 0));
   // Records before 1900 give the zero time.
-  EXPECT_EQ(CTime(MakeSystemTime(1850, 1, 1, 0, 0, 0)).GetTime(), 0);
+  EXPECT_EQ(CTime(SystemTimeOf(1850, 1, 1)).GetTime(), 0);
 
   EXPECT_EQ(CTimeSpan(1, 2, 3, 4).GetTotalSeconds(), 93784);
   EXPECT_EQ((t + CTimeSpan(0, 1, 0, 0)).GetHour(), 23);
@@ -276,17 +197,13 @@ TEST(Time, FileTimeConstructorShiftsByTheCurrentOffset) {
   // 2 January 2000 and 2 July 2000, 12:00 UTC: both shifted by the same offset (the one in
   // force now), then read as local time.
   for (int64_t unix : {946814400LL, 962539200LL}) {
-    const FILETIME ft = FileTimeOf(kUnixEpochUnits + unix * kUnitsPerSecond);
+    const FILETIME ft = hk::test::FromUnix(unix);
     FILETIME local;
     ASSERT_TRUE(FileTimeToLocalFileTime(&ft, &local));
     SYSTEMTIME st{};
     ASSERT_TRUE(FileTimeToSystemTime(&local, &st));
-    const CTime t(ft);
-    EXPECT_EQ(t.GetYear(), st.wYear);
-    EXPECT_EQ(t.GetMonth(), st.wMonth);
-    EXPECT_EQ(t.GetDay(), st.wDay);
-    EXPECT_EQ(t.GetHour(), st.wHour);
-    EXPECT_EQ(t.GetMinute(), st.wMinute);
+    const Fields f = FieldsOf(CTime(ft));
+    EXPECT_EQ(Fields({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wDayOfWeek + 1}), f);
   }
 }
 
@@ -298,9 +215,10 @@ TEST(Time, FixedZoneGivesKnownValues) {
   EXPECT_EQ(CTime(2000, 1, 1, 3, 0, 0).GetTime(), 946684800);
   EXPECT_EQ(CTime(946684800).GetHour(), 3);
   EXPECT_EQ(CTime(946684800).FormatGmt("%H"), "00");
-  const FILETIME ft = FileTimeOf(kUnixEpochUnits + 946684800LL * kUnitsPerSecond);
-  EXPECT_EQ(CTime(ft).GetTime(), 946684800);
+  EXPECT_EQ(CTime(hk::test::FromUnix(946684800)).GetTime(), 946684800);
   EXPECT_EQ(COleDateTime(static_cast<int64_t>(946684800)), COleDateTime(2000, 1, 1, 3, 0, 0));
   EXPECT_EQ(COleDateTime(static_cast<int64_t>(-86400)), COleDateTime(1969, 12, 31, 3, 0, 0));
 #endif
 }
+
+}  // namespace

@@ -12,12 +12,7 @@ namespace {
 using hk::test::RunTool;
 using hk::test::ToolRun;
 
-class Cli : public testing::Test {
- protected:
-  void SetUp() override {
-    if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
-  }
-};
+using Cli = hk::test::ToolTest;
 
 TEST_F(Cli, HelpListsCommandsAndSucceeds) {
   const ToolRun r = RunTool("--help");

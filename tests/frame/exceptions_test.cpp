@@ -1,4 +1,5 @@
 // The exception family: class records, messages, HandleError and ReportError.
+#include "tests/support/capture.h"
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -6,6 +7,9 @@
 #include <cstring>
 
 namespace {
+
+using hk::test::Capture;
+using hk::test::ErrorOf;
 
 std::string SystemText(DWORD code) {
   char text[4096] = {};
@@ -32,105 +36,75 @@ TEST(Exceptions, ClassRecordsNameTheChainUpToCException) {
     EXPECT_TRUE(e->m_bAutoDelete);
     e->Delete();
   }
+  // The thrown pointer is caught as every class on its chain.
+  EXPECT_TRUE(Capture<CNuOSException>([] { AfxThrowOSException(2); }).thrown);
+  EXPECT_TRUE(Capture<CNuException>([] { AfxThrowOSException(2); }).thrown);
+  EXPECT_TRUE(Capture<CException>([] { AfxThrowOSException(2); }).thrown);
 }
 
-TEST(Exceptions, ThrownPointerIsCaughtAsEveryClassOnItsChain) {
-  int caught = 0;
-  try { AfxThrowOSException(2); } catch (CNuOSException* e) { ++caught; e->Delete(); }
-  try { AfxThrowOSException(2); } catch (CNuException* e) { ++caught; e->Delete(); }
-  try { AfxThrowOSException(2); } catch (CObject* e) { ++caught; static_cast<CException*>(e)->Delete(); }
-  EXPECT_EQ(caught, 3);
-}
-
-TEST(Exceptions, AllOnesCarriesTheLastErrorOfTheFailedCall) {
+TEST(Exceptions, AllOnesCarriesTheLastErrorOfTheFailedCallAnExplicitCodeIgnoresIt) {
   hk::test::TempDir dir;
   // Opening a directory as a file fails with "access denied" on both platforms.
   HANDLE h = CreateFileA(dir.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_EQ(h, INVALID_HANDLE_VALUE);
-  try {
-    AfxThrowOSException(0xFFFFFFFF);
-  } catch (CNuOSException* e) {
-    EXPECT_EQ(e->m_dwError, 5u);
-    char text[512];
-    EXPECT_TRUE(e->GetErrorMessage(text, sizeof text));
-    EXPECT_EQ(std::string(text), SystemText(5));
-    EXPECT_NE(std::string(text).find("\r\n"), std::string::npos);
-    e->Delete();
-  }
-}
+  const hk::test::Thrown thrown = Capture<CNuOSException>([] { AfxThrowOSException(0xFFFFFFFF); });
+  EXPECT_EQ(thrown.code, 5);
+  EXPECT_EQ(thrown.message, SystemText(5));
+  EXPECT_NE(thrown.message.find("\r\n"), std::string::npos);
 
-TEST(Exceptions, AnExplicitCodeIgnoresTheLastError) {
   SetLastError(5);
-  try {
-    AfxThrowOSException(2);
-  } catch (CNuOSException* e) {
-    EXPECT_EQ(e->m_dwError, 2u);
-    e->Delete();
-  }
+  EXPECT_EQ(ErrorOf<CNuOSException>([] { AfxThrowOSException(2); }), 2u);
 }
 
 TEST(Exceptions, ShellCodesMapToWin32Codes) {
   const struct { DWORD shell, win32; } cases[] = {
       {0, 8}, {2, 2}, {3, 3}, {5, 5}, {8, 8}, {11, 11}, {26, 32}, {27, 1155},
       {28, 1156}, {29, 1156}, {30, 1156}, {31, 1155}, {32, 1157}, {1, 8}, {33, 8}};
-  for (const auto& c : cases) {
-    try {
-      AfxThrowShellException(c.shell);
-    } catch (CNuOSException* e) {
-      EXPECT_EQ(e->m_dwError, c.win32) << "shell code " << c.shell;
-      e->Delete();
-    }
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(ErrorOf<CNuOSException>([&] { AfxThrowShellException(c.shell); }), c.win32)
+        << "shell code " << c.shell;
 }
 
-TEST(Exceptions, GetErrorMessageRefusesANullBufferOrZeroSize) {
+TEST(Exceptions, GetErrorMessageKeepsToItsBuffer) {
   CNuOSException e(5);
   EXPECT_FALSE(e.GetErrorMessage(nullptr, 100));
   char text[4] = {'x', 'y', 'z', 0};
   EXPECT_FALSE(e.GetErrorMessage(text, 0));
   EXPECT_STREQ(text, "xyz");
+  // A code without a text answers FALSE with an empty text, writing nothing past its size.
+  CNuOSException unknown(0x2000FFFF);
+  EXPECT_FALSE(unknown.GetErrorMessage(text, 1));
+  EXPECT_EQ(std::string(text, 3), std::string("\0yz", 3));
 }
 
-TEST(HandleError, NullGivesTheGenericMessage) {
-  CString text("old");
-  CNuException::HandleError(nullptr, text);
-  EXPECT_STREQ(text, "Unknown system-level error occured.");
+TEST(HandleError, GivesTheTextOfEachKindOfException) {
+  const struct {
+    CException* exception;  // handed over: HandleError deletes it
+    const char* text;
+  } cases[] = {
+      {nullptr, "Unknown system-level error occured."},
+      {new CNuOSException(0x2000FFFF), ""},  // a code without a text
+      {new CException, ""},
+      {new CFileException(CFileException::fileNotFound, 2, "a.txt"), "a.txt was not found."},
+  };
+  for (const auto& c : cases) {
+    CString text("old");
+    CNuException::HandleError(c.exception, text);
+    EXPECT_STREQ(text, c.text);
+  }
 }
 
-TEST(HandleError, CodeWithoutTextGivesAnEmptyString) {
-  CString text("old");
-  CNuException::HandleError(new CNuOSException(0x2000FFFF), text);
-  EXPECT_STREQ(text, "");
-}
-
-TEST(HandleError, PlainCExceptionGivesAnEmptyString) {
-  CString text("old");
-  CNuException::HandleError(new CException, text);
-  EXPECT_STREQ(text, "");
-}
-
-TEST(HandleError, FileExceptionsPassThroughWithTheirOwnText) {
-  CString text;
-  CNuException::HandleError(new CFileException(CFileException::fileNotFound, 2, "a.txt"), text);
-  EXPECT_STREQ(text, "a.txt was not found.");
-}
-
-TEST(ReportError, FallsBackToTheGenericMessageWithHelpContextZero) {
-  hk::test::RecordingMessageBoxes boxes(IDOK);
-  CNuOSException e(0x2000FFFF);
-  EXPECT_EQ(e.ReportError(MB_OKCANCEL | MB_ICONERROR, 12345), IDOK);
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].text, "Unknown system-level error occured.");
-  EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR));
-  EXPECT_EQ(boxes.Boxes()[0].helpId, 0u);
-}
-
-TEST(ReportError, ShowsTheSystemTextAndReturnsTheButton) {
+TEST(ReportError, ShowsTheSystemTextOrTheGenericMessageAndReturnsTheButton) {
   hk::test::RecordingMessageBoxes boxes(IDCANCEL);
-  CNuOSException e(2);
-  EXPECT_EQ(e.ReportError(MB_OKCANCEL), IDCANCEL);
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  CNuOSException known(2);
+  EXPECT_EQ(known.ReportError(MB_OKCANCEL), IDCANCEL);
+  CNuOSException unknown(0x2000FFFF);
+  EXPECT_EQ(unknown.ReportError(MB_OKCANCEL | MB_ICONERROR, 12345), IDCANCEL);
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
   EXPECT_EQ(boxes.Boxes()[0].text, SystemText(2));
+  EXPECT_EQ(boxes.Boxes()[1].text, "Unknown system-level error occured.");
+  EXPECT_EQ(boxes.Boxes()[1].style, static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR));
+  EXPECT_EQ(boxes.Boxes()[1].helpId, 0u);  // the message id is not a help context
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ TEST(HelpFileName, CutsAtTheLastDotOfTheWholePath) {
       {"C:\\App\\tool", "C:\\App\\tool.hlp"},
       {"C:\\dir.x\\tool", "C:\\dir.hlp"},
       {"/usr/lib/libhostkit.so.0.1.0", "/usr/lib/libhostkit.so.0.1.hlp"},
+      {".module", ".hlp"},  // a dot in front is a dot like any other
   };
   for (const auto& c : cases) EXPECT_STREQ(hk::frame::HelpFileName(c.module), c.help) << c.module;
 }

@@ -1,5 +1,6 @@
 // Shell hand-offs: opening documents and reading drops.
 #include "tests/launch/launch_support.h"
+#include "tests/support/capture.h"
 
 #include "platform/win32.h"
 
@@ -16,14 +17,7 @@
 namespace {
 
 DWORD OpenError(const std::string& document) {
-  try {
-    OpenFileAssociation(document.c_str());
-  } catch (CNuOSException* e) {
-    const DWORD code = e->m_dwError;
-    e->Delete();
-    return code;
-  }
-  return 0;
+  return hk::test::ErrorOf<CNuOSException>([&] { OpenFileAssociation(document.c_str()); });
 }
 
 TEST(OpenFileAssociation, AMissingDocumentThrowsFileNotFound) {

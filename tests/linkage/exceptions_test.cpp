@@ -6,6 +6,8 @@
 // when the library hides the type information of its exception classes.
 #include <hostkit/hostkit.h>
 
+#include "tests/support/capture.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,30 +16,8 @@
 
 namespace {
 
-// Catches what raise throws as the client's generic handler would, and describes it.
-struct Caught {
-  bool caught = false;
-  const CRuntimeClass* runtimeClass = nullptr;
-  std::string message;
-  DWORD code = 0;  // m_dwError or m_cause of the exact type
-};
-
-Caught CatchFrom(const std::function<void()>& raise) {
-  Caught result;
-  try {
-    raise();
-  } catch (CException* e) {
-    result.caught = true;
-    result.runtimeClass = e->GetRuntimeClass();
-    if (auto* os = dynamic_cast<CNuOSException*>(e)) result.code = os->m_dwError;
-    if (auto* mail = dynamic_cast<CNuMailException*>(e)) result.code = mail->m_dwError;
-    if (auto* file = dynamic_cast<CFileException*>(e)) result.code = file->m_cause;
-    CString text;
-    CNuException::HandleError(e, text);  // deletes e
-    result.message = static_cast<const char*>(text);
-  }
-  return result;
-}
+using hk::test::Capture;
+using hk::test::Thrown;
 
 // Names in the working directory whose directory does not exist.
 constexpr const char* kMissingDirectory = "linkage-missing-directory";
@@ -48,7 +28,7 @@ TEST(LibraryExceptions, ReachTheClientWithTypeAndMessage) {
     const char* what;
     std::function<void()> raise;
     const CRuntimeClass* runtimeClass;
-    DWORD code;
+    int64_t code;  // -1: the class has none
   };
   const Case cases[] = {
       {"system error", [] { AfxThrowOSException(ERROR_ACCESS_DENIED); },
@@ -56,59 +36,44 @@ TEST(LibraryExceptions, ReachTheClientWithTypeAndMessage) {
       {"mail error", [] { AfxThrowMailException(3); }, RUNTIME_CLASS(CNuMailException), 3},
       {"file error", [] { AfxThrowFileException(CFileException::diskFull); },
        RUNTIME_CLASS(CFileException), CFileException::diskFull},
-      {"out of memory", [] { AfxThrowMemoryException(); }, RUNTIME_CLASS(CMemoryException), 0},
+      {"out of memory", [] { AfxThrowMemoryException(); }, RUNTIME_CLASS(CMemoryException), -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const Caught caught = CatchFrom(c.raise);
-    ASSERT_TRUE(caught.caught);
+    const Thrown caught = Capture(c.raise);
+    ASSERT_TRUE(caught.thrown);
     EXPECT_EQ(caught.runtimeClass, c.runtimeClass);
     EXPECT_EQ(caught.code, c.code);
     EXPECT_FALSE(caught.message.empty());
   }
-  EXPECT_EQ(CatchFrom([] { AfxThrowMailException(3); }).message, "Mail logon failure on the server.");
+  EXPECT_EQ(Capture([] { AfxThrowMailException(3); }).message, "Mail logon failure on the server.");
 }
 
 // Thrown from deep inside an operation, several library frames below the client's call.
 TEST(LibraryExceptions, LeaveFailedOperations) {
-  const Caught mapping = CatchFrom([] {
+  const Thrown mapping = Capture([] {
     CNuFileMapping map;
     map.Open(kInMissingDirectory, 16);
   });
-  ASSERT_TRUE(mapping.caught);
+  ASSERT_TRUE(mapping.thrown);
   EXPECT_EQ(mapping.runtimeClass, RUNTIME_CLASS(CNuOSException));
-  EXPECT_NE(mapping.code, 0u);
+  EXPECT_GT(mapping.code, 0);
 
-  const Caught store = CatchFrom([] {
+  const Thrown store = Capture([] {
     CNuFileSystem files(kMissingDirectory, 0);
     files.CreateFile(files.GetFilePath(1), 3, "abc");
   });
-  ASSERT_TRUE(store.caught);
+  ASSERT_TRUE(store.thrown);
   EXPECT_EQ(store.runtimeClass, RUNTIME_CLASS(CFileException));
 }
 
 // The library's exceptions are caught by their base classes and their exact classes alike.
 TEST(LibraryExceptions, MatchTheirBaseClasses) {
-  bool byBase = false;
-  try {
-    AfxThrowOSException(ERROR_FILE_NOT_FOUND);
-  } catch (CNuException* e) {
-    byBase = e->IsKindOf(RUNTIME_CLASS(CNuOSException));
-    e->Delete();
-  }
-  EXPECT_TRUE(byBase);
-
-  DWORD exact = 0;
-  try {
-    AfxThrowMailException(11);
-  } catch (CNuOSException* e) {
-    e->Delete();
-    ADD_FAILURE() << "a mail exception caught as a system exception";
-  } catch (CNuMailException* e) {
-    exact = e->m_dwError;
-    e->Delete();
-  }
-  EXPECT_EQ(exact, 11u);
+  EXPECT_EQ(Capture<CNuException>([] { AfxThrowOSException(ERROR_FILE_NOT_FOUND); }).runtimeClass,
+            RUNTIME_CLASS(CNuOSException));
+  // A mail exception passes a handler of system exceptions by.
+  const Thrown mail = Capture<CNuMailException>([] { Capture<CNuOSException>([] { AfxThrowMailException(11); }); });
+  EXPECT_EQ(mail.code, 11);
 }
 
 // The client's own exception, thrown from its message-box handler while the library shows a

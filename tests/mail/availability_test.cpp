@@ -1,6 +1,7 @@
 // Whether mail is available is settled when the library starts: each case runs in the
 // process started with that mail library (see CMakeLists.txt).
 #include "tests/mail/mailtest.h"
+#include "tests/support/capture.h"
 
 #include "frame/instance.h"
 #include "platform/text.h"
@@ -11,6 +12,7 @@
 #endif
 
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -25,19 +27,15 @@ void ExpectEveryRequestRefused() {
   files.Add("does-not-matter.txt");
   MailInfo info;
   info.arrRecipients.Add("alice@example.org");
-  int refused = 0;
-  auto expectNotAvailable = [&](CNuMailException* e) {
-    EXPECT_EQ(e->m_dwError, 0xFFFFFFFFu);
-    CString text;
-    CNuException::HandleError(e, text);
-    EXPECT_EQ(text, "Mail is not available.");
-    ++refused;
-  };
-  try { mail.SendNote("s", "t", names, FALSE, FALSE); } catch (CNuMailException* e) { expectNotAvailable(e); }
-  try { mail.SendFiles("s", "t", files, titles, names, FALSE, FALSE); } catch (CNuMailException* e) { expectNotAvailable(e); }
-  try { mail.SendMail(info, TRUE); } catch (CNuMailException* e) { expectNotAvailable(e); }
-  try { mail.ResolveName("alice", FALSE); } catch (CNuMailException* e) { expectNotAvailable(e); }
-  EXPECT_EQ(refused, 4);
+  const std::function<void()> requests[] = {[&] { mail.SendNote("s", "t", names, FALSE, FALSE); },
+                                            [&] { mail.SendFiles("s", "t", files, titles, names, FALSE, FALSE); },
+                                            [&] { mail.SendMail(info, TRUE); },
+                                            [&] { mail.ResolveName("alice", FALSE); }};
+  for (const auto& request : requests) {
+    const hk::test::Thrown thrown = hk::test::Capture<CNuMailException>(request);
+    EXPECT_EQ(thrown.code, 0xFFFFFFFFLL);
+    EXPECT_EQ(thrown.message, "Mail is not available.");
+  }
   mail.Logoff();  // nothing to end, nothing happens
   EXPECT_FALSE(mail.IsLogged());
   // Nor is there a library to name or to describe a profile.

@@ -1,4 +1,5 @@
 // The mail exception: its message table, its buffer contract and its place in the family.
+#include "tests/support/capture.h"
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -80,11 +81,8 @@ TEST(MailException, ThrownAndHandledLikeEveryLibraryException) {
     CNuException::HandleError(e, text);
     EXPECT_EQ(text, "Mail failed: attached file not found.");
   }
-  int caught = 0;
-  try { AfxThrowMailException(2); } catch (CNuMailException* e) { caught += e->m_dwError == 2; e->Delete(); }
-  try { AfxThrowMailException(2); } catch (CNuException* e) { ++caught; e->Delete(); }
-  try { AfxThrowMailException(2); } catch (CObject* e) { ++caught; static_cast<CException*>(e)->Delete(); }
-  EXPECT_EQ(caught, 3);
+  EXPECT_EQ(hk::test::ErrorOf<CNuMailException>([] { AfxThrowMailException(2); }), 2u);
+  EXPECT_EQ(hk::test::ErrorOf<CNuException>([] { AfxThrowMailException(2); }), 2u);
 }
 
 TEST(MailException, ReportErrorShowsTheText) {

@@ -18,7 +18,9 @@ std::string ProviderMode() {
 
 ProfileScope::ProfileScope(const std::string& settings) {
   m_dir.WriteFile("default.conf", settings);
-  m_env = std::make_unique<ScopedEnv>("HOSTKIT_MAIL_DIR", m_dir.Path().c_str());
+  // Named as users name folders, without a separator at the end.
+  const std::string dir = m_dir.Path().substr(0, m_dir.Path().size() - 1);
+  m_env = std::make_unique<ScopedEnv>("HOSTKIT_MAIL_DIR", dir.c_str());
 }
 
 ProfileScope::~ProfileScope() = default;

@@ -188,6 +188,10 @@ TEST(MailMessage, ListsAndTheMessageStayInStep) {
   EXPECT_EQ(copy.GetMessage()->lpRecips[1].ulEIDSize, 2u);
   EXPECT_STREQ(copy.GetMessage()->lpFiles[0].lpszPathName, "/tmp/report.pdf");
   EXPECT_STREQ(copy.GetMessage()->lpOriginator->lpszName, "Me");
+  copy = copy;  // assigning a message to itself keeps everything
+  EXPECT_EQ(copy.GetSubject(), "Subject");
+  EXPECT_STREQ(copy.GetMessage()->lpRecips[1].lpszName, "Bob");
+  EXPECT_STREQ(copy.GetMessage()->lpFiles[0].lpszPathName, "/tmp/report.pdf");
 }
 
 // A message or list handed its own arrays or strings copies them before letting go of them.

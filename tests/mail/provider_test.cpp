@@ -7,7 +7,13 @@
 #include "platform/win32.h"
 
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <cstring>
+
+#if !defined(_WIN32)
+#  include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -163,7 +169,12 @@ TEST_F(Provider, LongNamesKeepHeaderLinesShortAndReadBackExactly) {
   const LHANDLE session = Logon();
   hk::test::TempDir files;
   const std::string path = files.WriteFile("f.txt", "content");
-  const std::string longTitle = words + ".txt", quotedTitle = "\"" + solid + "\".bin";
+  // A title long enough for several continuations, of two- to four-byte characters that a
+  // split must not break.
+  std::string longTitle;
+  for (int i = 0; longTitle.size() < 400; ++i) longTitle += "J\xC3\xA4hr " + std::to_string(i) + " \xE2\x80\x93 \xF0\x9F\x93\x8A ";
+  longTitle += "(endg\xC3\xBCltig; \"3\").txt";
+  const std::string quotedTitle = "\"" + solid + "\".bin";
   MapiRecipDesc recipients[3] = {{0, MAPI_TO, Text(words.c_str()), Text("a@example.org"), 0, nullptr},
                                  {0, MAPI_CC, Text(quoted.c_str()), Text("b@example.org"), 0, nullptr},
                                  {0, MAPI_CC, Text(solid.c_str()), Text("c@example.org"), 0, nullptr}};
@@ -174,6 +185,7 @@ TEST_F(Provider, LongNamesKeepHeaderLinesShortAndReadBackExactly) {
   const auto delivered = m_profile->Delivered();
   ASSERT_EQ(delivered.size(), 1u);
   const std::string raw = ReadWholeFile(delivered[0]);
+  EXPECT_NE(raw.find("filename*2*="), std::string::npos);  // continued
   for (size_t start = 0, end; start < raw.size(); start = end + 2) {
     end = std::min(raw.find("\r\n", start), raw.size());
     EXPECT_LE(end - start, 998u) << raw.substr(start, 60);
@@ -228,5 +240,39 @@ TEST_F(Provider, DialogRequestDeliversTheMessageAsItStands) {
   ASSERT_EQ(delivered.size(), 1u);
   EXPECT_EQ(ParseMessage(ReadWholeFile(delivered[0])).body, "reviewed");
 }
+
+#if !defined(_WIN32)
+// The entries of /proc/self/fd: the files this process holds open.
+size_t OpenFiles() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
+// A volume too small for the message (a file-size limit stands in for it): the send fails,
+// and neither a partial file nor an open descriptor is left behind.
+TEST_F(Provider, AWriteThatFailsLeavesNothingBehind) {
+  const LHANDLE session = Logon();
+  MapiRecipDesc alice{0, MAPI_TO, Text("alice"), nullptr, 0, nullptr};
+  const std::string text(64 * 1024, 't');
+  MapiMessage message = MessageOf(&alice, 1, nullptr, 0, "s", text.c_str());
+  ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);  // the folders exist now
+  const size_t open = OpenFiles();
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const ULONG result = CNuMAPI::MAPISendMail(session, 0, &message, 0, 0);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_NE(result, 0u);
+  EXPECT_EQ(m_profile->Delivered().size(), 1u);
+  EXPECT_TRUE(m_profile->Unfinished().empty());
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
+  EXPECT_EQ(OpenFiles(), open);
+}
+#endif
 
 }  // namespace

@@ -113,9 +113,20 @@ TEST_F(DescribedHost, NetworkHoldsTheConfiguredDomainsEachOnce) {
             static_cast<DWORD>(ERROR_NOT_CONTAINER));
 }
 
+TEST_F(DescribedHost, WithoutAListTheDomainSectionsAreTheDomainsInTheirOrder) {
+  m_dir.WriteFile("sssd/sssd.conf", "[sssd]\nservices = nss\n[domain/Zeta]\nad_server = dc.zeta\n"
+                                    "[domain/alpha]\n[nss]\n[domain/zeta]\nkrb5_server = other\n");
+  const auto domains = config::HostDomains();
+  ASSERT_GE(domains.size(), 2u);
+  EXPECT_EQ(domains[0].name, "Zeta");  // one section, however often it is opened
+  EXPECT_EQ(domains[0].controller, "dc.zeta");
+  EXPECT_EQ(domains[1].name, "alpha");
+}
+
 TEST_F(DescribedHost, WithoutADirectoryTheDnsDomainOrWorkgroupStands) {
   const std::string fromHostName = DnsDomainOfHostName();
-  m_dir.WriteFile("resolv.conf", "nameserver 10.0.0.1\nsearch lab.example other.example\n");
+  // A keyword without a value (or with the root ".") names no domain.
+  m_dir.WriteFile("resolv.conf", "nameserver 10.0.0.1\ndomain .\nsearch lab.example other.example\n");
   EXPECT_EQ(config::HostDomains()[0].name, fromHostName.empty() ? "lab.example" : fromHostName);
   m_dir.WriteFile("resolv.conf", "search lab.example\ndomain office.example\n");
   EXPECT_EQ(config::HostDomains()[0].name, fromHostName.empty() ? "office.example" : fromHostName);

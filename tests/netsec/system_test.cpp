@@ -1,4 +1,5 @@
 // The listings against the system's own network API (the Windows build, under Wine in CI).
+#include "tests/support/capture.h"
 #include "tests/support/fixtures.h"
 
 #include "netsec/netapi.h"
@@ -60,14 +61,10 @@ TEST(SystemNetworkAPI, ForeignServerThrowsWithTheStatusOfTheCall) {
   CStringArray fullNames;
   users.Add("kept");
   SetLastError(0);
-  DWORD error = 0;
-  try {
-    net.EnumerateDomainUsers("\\\\no-such-host.invalid", users, fullNames);
-  } catch (CNuOSException* e) {
-    error = e->m_dwError;
-    e->Delete();
-  }
-  EXPECT_NE(error, 0u);  // the failed call's status, not a last error that says "success"
+  const hk::test::Thrown thrown =
+      hk::test::Capture<CNuOSException>([&] { net.EnumerateDomainUsers("\\\\no-such-host.invalid", users, fullNames); });
+  EXPECT_TRUE(thrown.thrown);
+  EXPECT_NE(thrown.code, 0);  // the failed call's status, not a last error that says "success"
   EXPECT_EQ(users.GetSize(), 1);
   EXPECT_EQ(fullNames.GetSize(), 0);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -71,6 +72,29 @@ RecordingMessageBoxes::RecordingMessageBoxes(int answer) {
 
 RecordingMessageBoxes::~RecordingMessageBoxes() { AfxSetMessageBoxHandler(m_previous); }
 
+ScriptedDialog::ScriptedDialog(std::deque<Names> script) : m_script(std::move(script)) {
+  m_previous = AfxSetFileDialogHandler([this](const OPENFILENAMEA& ofn, CStringArray& selection) {
+    Opened opened{ofn.Flags, ofn.nMaxFile, {}};
+    for (const char* f = ofn.lpstrFilter; f != nullptr && *f != '\0'; f += std::strlen(f) + 1)
+      opened.filter.push_back(f);
+    m_opened.push_back(opened);
+    if (m_script.empty()) return FALSE;
+    const Names names = m_script.front();
+    m_script.pop_front();
+    for (const std::string& n : names) selection.Add(n.c_str());
+    return names.empty() ? FALSE : TRUE;
+  });
+}
+
+ScriptedDialog::~ScriptedDialog() { AfxSetFileDialogHandler(m_previous); }
+
+ScriptedDialog::Names ScriptedDialog::InOneFolder(std::initializer_list<const char*> names) {
+  const std::string folder = std::string("data") + hk::kPathSeparator + "in";
+  Names out;
+  for (const char* n : names) out.push_back(folder + hk::kPathSeparator + n);
+  return out;
+}
+
 ScopedEnv::ScopedEnv(const char* name, const char* value) : m_name(name) {
   const char* old = std::getenv(name);
   m_had = old != nullptr;
@@ -122,6 +146,10 @@ ToolRun RunTool(const std::string& arguments, const std::string& posixPrefix) {
   const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
   return {status, out, ReadWholeFile(errors)};
+}
+
+void ToolTest::SetUp() {
+  if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
 }
 
 }  // namespace hk::test

@@ -1,11 +1,13 @@
-// Helpers shared by the suites: a temporary directory per test, recording user-interface
-// handlers, and environment changes undone on scope exit.
+// Helpers shared by the suites: a temporary directory per test, recording and scripted
+// user-interface handlers, environment changes undone on scope exit, and the tool's runner.
 #pragma once
 
 #include <hostkit/hostkit.h>
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,28 @@ class RecordingMessageBoxes {
   AfxMessageBoxHandler m_previous;
 };
 
+// An open-file dialog that answers from a script: each entry is one dialog's selection; an
+// entry with no names is a cancel. Records what each dialog was opened with.
+class ScriptedDialog {
+ public:
+  using Names = std::vector<std::string>;
+  explicit ScriptedDialog(std::deque<Names> script);
+  ~ScriptedDialog();
+  struct Opened {
+    DWORD flags;
+    DWORD bufferLength;
+    Names filter;
+  };
+  const std::vector<Opened>& Dialogs() const { return m_opened; }
+  // Full names in one folder, as a dialog returns them.
+  static Names InOneFolder(std::initializer_list<const char*> names);
+
+ private:
+  std::deque<Names> m_script;
+  std::vector<Opened> m_opened;
+  AfxFileDialogHandler m_previous;
+};
+
 // Sets (or with a null value, removes) an environment variable until the end of the scope.
 class ScopedEnv {
  public:
@@ -73,5 +97,11 @@ struct ToolRun {
 // `arguments` as written after the program's name. `posixPrefix` goes before the program on
 // POSIX only (environment assignments, "env -u NAME", ...).
 ToolRun RunTool(const std::string& arguments, const std::string& posixPrefix = std::string());
+
+// A test of the tool: skipped unless run through ctest, which says where the tool is built.
+class ToolTest : public testing::Test {
+ protected:
+  void SetUp() override;
+};
 
 }  // namespace hk::test

@@ -2,6 +2,7 @@
 #include "tests/support/fixtures.h"
 
 #include "platform/faults.h"
+#include "tests/support/times.h"
 #include "tests/support/zone.h"
 
 #include <cmath>
@@ -91,31 +92,17 @@ TEST(UtcClock, FollowsTheClockForwardAndKeepsIncreasingWhenItStepsBack) {
   }
 }
 
-TEST(TimeConversions, SystemTimeOfAValue) {
+TEST(TimeConversions, SystemTimeAndCTimeOfAValue) {
+  using hk::test::FieldsOf;
   SYSTEMTIME st;
-  COleDateTimeToSYSTEMTIME(COleDateTime(2024, 6, 15, 13, 45, 30), st);  // a Saturday
-  EXPECT_EQ(st.wYear, 2024);
-  EXPECT_EQ(st.wMonth, 6);
-  EXPECT_EQ(st.wDay, 15);
-  EXPECT_EQ(st.wHour, 13);
-  EXPECT_EQ(st.wMinute, 45);
-  EXPECT_EQ(st.wSecond, 30);
-  EXPECT_EQ(st.wDayOfWeek, 6);
-  EXPECT_EQ(st.wMilliseconds, 0);
+  COleDateTimeToSYSTEMTIME(COleDateTime(2024, 6, 15, 13, 45, 30), st);
+  EXPECT_EQ(FieldsOf(st), hk::test::SystemFields({2024, 6, 15, 13, 45, 30, 6, 0}));  // a Saturday
   COleDateTimeToSYSTEMTIME(COleDateTime(2024, 6, 16, 0, 0, 0), st);
   EXPECT_EQ(st.wDayOfWeek, 0);
-}
 
-TEST(TimeConversions, CTimeOfAValueReadsItAsLocalTime) {
-  COleDateTime t(2024, 1, 20, 8, 5, 9);
-  const CTime c = COleDateTimeToCTime(t);
-  EXPECT_EQ(c.GetYear(), 2024);
-  EXPECT_EQ(c.GetMonth(), 1);
-  EXPECT_EQ(c.GetDay(), 20);
-  EXPECT_EQ(c.GetHour(), 8);
-  EXPECT_EQ(c.GetMinute(), 5);
-  EXPECT_EQ(c.GetSecond(), 9);
-  COleDateTime summer(2024, 7, 1, 12, 0, 0);
+  // A CTime reads the value as local time, in winter and in summer.
+  COleDateTime winter(2024, 1, 20, 8, 5, 9), summer(2024, 7, 1, 12, 0, 0);
+  EXPECT_EQ(FieldsOf(COleDateTimeToCTime(winter)), hk::test::Fields({2024, 1, 20, 8, 5, 9, 7}));
   EXPECT_EQ(COleDateTimeToCTime(summer).GetHour(), 12);
   COleDateTime invalid;
   invalid.SetStatus(COleDateTime::invalid);

@@ -79,6 +79,13 @@ TEST(FileUtcTime, SetThenGetRoundTripsAsUtcAndTouchesOnlyTheWriteTime) {
   EXPECT_EQ(got.m_dt, COleDateTime(2024, 6, 15, 12, 0, 0).m_dt);
 }
 
+// Zeroes the stack below its caller: what a function called next leaves unset reads as zeros,
+// not as whatever an earlier call left there.
+[[gnu::noinline]] void ZeroStack() {
+  volatile char area[16384];
+  for (size_t i = 0; i < sizeof area; ++i) area[i] = 0;
+}
+
 TEST(FileUtcTime, FailuresAnswerFalseAndChangeNothing) {
   TempDir dir;
   const std::string path = dir.WriteFile("f", "x");
@@ -86,9 +93,13 @@ TEST(FileUtcTime, FailuresAnswerFalseAndChangeNothing) {
   COleDateTime t = before;
   ASSERT_TRUE(SetFileUTCTime(path.c_str(), t));
 
-  // A missing file: nothing to read or set, and the argument stays as it was.
+  // A missing file: nothing to read or set, and the argument stays as it was (even where the
+  // stack would give a record read by mistake a valid time).
   COleDateTime untouched(2001, 1, 1, 0, 0, 0);
-  EXPECT_FALSE(GetFileUTCTime((dir / "missing").c_str(), untouched));
+  const std::string missing = dir / "missing";
+  ZeroStack();
+  const BOOL read = GetFileUTCTime(missing.c_str(), untouched);
+  EXPECT_FALSE(read);
   EXPECT_EQ(untouched.m_dt, COleDateTime(2001, 1, 1, 0, 0, 0).m_dt);
   COleDateTime later(2030, 1, 1, 0, 0, 0);
   EXPECT_FALSE(SetFileUTCTime((dir / "missing").c_str(), later));

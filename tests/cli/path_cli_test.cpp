@@ -12,12 +12,7 @@ namespace {
 using hk::test::RunTool;
 using hk::test::ToolRun;
 
-class PathCli : public testing::Test {
- protected:
-  void SetUp() override {
-    if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
-  }
-};
+using PathCli = hk::test::ToolTest;
 
 TEST_F(PathCli, MatchExitsZeroOnAMatchAndOneOtherwise) {
   EXPECT_EQ(RunTool("match Report.TXT \"*.txt; *.doc\"").status, 0);
