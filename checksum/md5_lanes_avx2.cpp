@@ -6,8 +6,13 @@
 
 #  include <immintrin.h>
 
-#  pragma GCC push_options
-#  pragma GCC target("avx2")
+// Clang takes the instruction set through an attribute on every function that follows.
+#  if defined(__clang__)
+#    pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#  else
+#    pragma GCC push_options
+#    pragma GCC target("avx2")
+#  endif
 
 namespace hk::checksum {
 namespace {
@@ -68,7 +73,11 @@ void Avx2Transform(Md5LaneState& state, size_t blocks) { TransformLanes<Avx2, 2>
 }  // namespace
 }  // namespace hk::checksum
 
-#  pragma GCC pop_options
+#  if defined(__clang__)
+#    pragma clang attribute pop
+#  else
+#    pragma GCC pop_options
+#  endif
 
 namespace hk::checksum {
 namespace {

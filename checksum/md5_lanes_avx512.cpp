@@ -8,12 +8,19 @@
 // GCC 12 takes the unset pass-through operand inside its 512-bit intrinsics for a use of an
 // uninitialised value; the warning is about the header's code, not ours.
 #  pragma GCC diagnostic push
-#  pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#  if !defined(__clang__)
+#    pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#  endif
 #  include <immintrin.h>
 #  pragma GCC diagnostic pop
 
-#  pragma GCC push_options
-#  pragma GCC target("avx512f")
+// Clang takes the instruction set through an attribute on every function that follows.
+#  if defined(__clang__)
+#    pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#  else
+#    pragma GCC push_options
+#    pragma GCC target("avx512f")
+#  endif
 
 namespace hk::checksum {
 namespace {
@@ -78,7 +85,11 @@ void Avx512Transform(Md5LaneState& state, size_t blocks) { TransformLanes<Avx512
 }  // namespace
 }  // namespace hk::checksum
 
-#  pragma GCC pop_options
+#  if defined(__clang__)
+#    pragma clang attribute pop
+#  else
+#    pragma GCC pop_options
+#  endif
 
 namespace hk::checksum {
 namespace {

@@ -6,8 +6,13 @@
 
 #  include <immintrin.h>
 
-#  pragma GCC push_options
-#  pragma GCC target("sse2")
+// Clang takes the instruction set through an attribute on every function that follows.
+#  if defined(__clang__)
+#    pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
+#  else
+#    pragma GCC push_options
+#    pragma GCC target("sse2")
+#  endif
 
 namespace hk::checksum {
 namespace {
@@ -57,7 +62,11 @@ void Sse2Transform(Md5LaneState& state, size_t blocks) { TransformLanes<Sse2, 2>
 }  // namespace
 }  // namespace hk::checksum
 
-#  pragma GCC pop_options
+#  if defined(__clang__)
+#    pragma clang attribute pop
+#  else
+#    pragma GCC pop_options
+#  endif
 
 namespace hk::checksum {
 namespace {
