@@ -1,4 +1,5 @@
 // CNuFileMapping: read-only and writable maps, growing, empty files, closing.
+#include "tests/support/capture.h"
 #include "tests/support/fixtures.h"
 
 #include <hostkit/fs.h>
@@ -11,52 +12,38 @@
 
 namespace {
 
+using hk::test::ErrorOf;
 using hk::test::ReadWholeFile;
 using hk::test::TempDir;
 
-TEST(FileMapping, ReadOnlyMapOfAnExistingFile) {
-  TempDir dir;
-  const std::string path = dir.WriteFile("ten", "0123456789");
-  CNuFileMapping mapping;
-  mapping.Open(path.c_str(), 0);
+// The bytes a mapping shows; "" when it has no view.
+std::string Mapped(const CNuFileMapping& mapping) {
   DWORD size = 0;
-  const void* data = nullptr;
+  const void* data = &size;
   mapping.GetBuffer(size, data);
-  ASSERT_EQ(size, 10u);
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(std::string(static_cast<const char*>(data), size), "0123456789");
-  // Others may read the file meanwhile, not write it.
-  HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
-  CloseHandle(reader);
-  mapping.Close();
-  mapping.Close();  // harmless
+  return data != nullptr ? std::string(static_cast<const char*>(data), size) : std::string();
 }
 
-// A file that must grow past the free space of its volume throws (disk full) in Open, instead of
-// killing the process with SIGBUS when the view is written; the file keeps its size.
-TEST(FileMapping, GrowingPastTheFreeSpaceThrowsDiskFull) {
+// Open in the mode of each case: the file it shows, and whether others may read or write it
+// meanwhile (read-only: readers only; writable: no one).
+TEST(FileMapping, MapsInEitherModeAndSharesOnlyForReading) {
   TempDir dir;
-  const std::string path = dir.WriteFile("small", "0123456789");
-  // A volume with 4 KiB left, and (where the library reserves the blocks itself) a reservation
-  // the volume refuses.
-  for (int way = 0; way < 2; ++way) {
-    if (way == 0) hk::sys::SetDiskFullFault(4096);
-    else if (!hk::sys::SetCallFault(hk::sys::Call::Allocate, 1, ERROR_DISK_FULL)) break;
-    DWORD error = 0;
+  const std::string path = dir.WriteFile("ten", "0123456789");
+  for (const DWORD writeSize : {0u, 4u, 10u}) {
     CNuFileMapping mapping;
-    try {
-      mapping.Open(path.c_str(), 1024 * 1024);
-    } catch (CNuOSException* e) {
-      error = e->m_dwError;
-      e->Delete();
-    }
-    hk::sys::SetDiskFullFault(-1);
-    hk::sys::SetCallFault(hk::sys::Call::Allocate, 0, 0);
+    mapping.Open(path.c_str(), writeSize);
+    EXPECT_EQ(Mapped(mapping), "0123456789") << writeSize;  // never shrinks
+    HANDLE reader =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(reader != INVALID_HANDLE_VALUE, writeSize == 0) << writeSize;
+    if (reader != INVALID_HANDLE_VALUE)
+      CloseHandle(reader);
+    else
+      EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     mapping.Close();
-    EXPECT_EQ(error, DWORD{ERROR_DISK_FULL}) << way;
-    EXPECT_EQ(ReadWholeFile(path), "0123456789") << way;
+    mapping.Close();  // harmless
   }
+  EXPECT_EQ(ReadWholeFile(path), "0123456789");
 }
 
 TEST(FileMapping, WritableMapGrowsAMissingFileAndWritesReachTheDisk) {
@@ -71,54 +58,37 @@ TEST(FileMapping, WritableMapGrowsAMissingFileAndWritesReachTheDisk) {
   ASSERT_NE(data, nullptr);
   std::memset(data, 'w', size);
   std::memcpy(data, "head", 4);
-  // The writable mode holds the file exclusively.
-  EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                        nullptr),
-            INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
-  mapping.Close();
-  EXPECT_EQ(ReadWholeFile(path), "head" + std::string(96, 'w'));
-}
-
-TEST(FileMapping, NeverShrinksAndMapsEmptyFilesAsNothing) {
-  TempDir dir;
-  const std::string path = dir.WriteFile("big", std::string(200, 'b'));
-  CNuFileMapping mapping;
-  mapping.Open(path.c_str(), 100);
-  DWORD size = 0;
-  void* data = nullptr;
-  mapping.GetBuffer(size, data);
-  EXPECT_EQ(size, 200u);
-  mapping.Close();
-  EXPECT_EQ(ReadWholeFile(path).size(), 200u);
-
-  const std::string empty = dir.WriteFile("empty", "");
-  mapping.Open(empty.c_str(), 0);
-  const void* view = &size;
-  mapping.GetBuffer(size, view);
-  EXPECT_EQ(size, 0u);
-  EXPECT_EQ(view, nullptr);
-  // Opening again closes what was open first.
+  // Opening again closes what was open first: the bytes are on the disk.
   mapping.Open((dir / "missing").c_str(), 0);
-  mapping.GetBuffer(size, view);
-  EXPECT_EQ(size, 0u);
-  EXPECT_EQ(view, nullptr);
+  EXPECT_EQ(Mapped(mapping), "");
+  EXPECT_EQ(ReadWholeFile(path), "head" + std::string(96, 'w'));
+  mapping.Open(dir.WriteFile("empty", "").c_str(), 0);  // an empty file maps as nothing
+  EXPECT_EQ(Mapped(mapping), "");
 }
 
-TEST(FileMapping, FailuresThrowTheSystemError) {
+// A file that must grow past the free space of its volume throws (disk full) in Open, instead of
+// killing the process with SIGBUS when the view is written; the file keeps its size.
+TEST(FileMapping, GrowingPastTheFreeSpaceThrowsDiskFull) {
   TempDir dir;
+  const std::string path = dir.WriteFile("small", "0123456789");
+  // A volume with 4 KiB left, and (where the library reserves the blocks itself) a reservation
+  // the volume refuses.
+  for (int way = 0; way < 2; ++way) {
+    if (way == 0)
+      hk::sys::SetDiskFullFault(4096);
+    else if (!hk::sys::SetCallFault(hk::sys::Call::Allocate, 1, ERROR_DISK_FULL))
+      break;
+    CNuFileMapping mapping;
+    const DWORD error = ErrorOf<CNuOSException>([&] { mapping.Open(path.c_str(), 1024 * 1024); });
+    hk::sys::SetDiskFullFault(-1);
+    hk::sys::SetCallFault(hk::sys::Call::Allocate, 0, 0);
+    mapping.Close();
+    EXPECT_EQ(error, DWORD{ERROR_DISK_FULL}) << way;
+    EXPECT_EQ(ReadWholeFile(path), "0123456789") << way;
+  }
   CNuFileMapping mapping;
-  try {
-    mapping.Open((dir / "no\\such\\file").c_str(), 0);
-    ADD_FAILURE() << "opened a file in a missing directory";
-  } catch (CNuOSException* e) {
-    EXPECT_EQ(e->m_dwError, DWORD{ERROR_PATH_NOT_FOUND});
-    e->Delete();
-  }
-  mapping.Close();
-  {
-    CNuFileMapping never;  // destroyed without having been opened
-  }
+  EXPECT_EQ(ErrorOf<CNuOSException>([&] { mapping.Open((dir / "no\\such\\file").c_str(), 0); }),
+            DWORD{ERROR_PATH_NOT_FOUND});
 }
 
 // Closes the file under the mapping's feet, so that its own close fails.
@@ -134,25 +104,14 @@ TEST(FileMapping, CloseAttemptsEveryStepThenThrowsButTheDestructorDoesNot) {
     SabotagedMapping mapping;
     mapping.Open(path.c_str(), 0);
     mapping.CloseFileBehindItsBack();
-    try {
-      mapping.Close();
-      ADD_FAILURE() << "a failed close was not reported";
-    } catch (CNuOSException* e) {
-      EXPECT_EQ(e->m_dwError, DWORD{ERROR_INVALID_HANDLE});
-      e->Delete();
-    }
-    DWORD size = 0;
-    const void* view = &size;
-    mapping.GetBuffer(size, view);
-    EXPECT_EQ(view, nullptr);  // the view went although the file's close failed
-    mapping.Close();           // nothing left to close
+    EXPECT_EQ(ErrorOf<CNuOSException>([&] { mapping.Close(); }), DWORD{ERROR_INVALID_HANDLE});
+    EXPECT_EQ(Mapped(mapping), "");  // the view went although the file's close failed
+    mapping.Close();                 // nothing left to close
   }
-  {
-    SabotagedMapping mapping;
-    mapping.Open(path.c_str(), 0);
-    mapping.CloseFileBehindItsBack();
-  }  // the destructor's failed close does not escape
-  SUCCEED();
+  SabotagedMapping mapping;
+  mapping.Open(path.c_str(), 0);
+  mapping.CloseFileBehindItsBack();
+  // The destructor's failed close does not escape.
 }
 
 }  // namespace
