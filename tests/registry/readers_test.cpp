@@ -7,14 +7,15 @@
 #include "registry/transfer.h"
 
 #if !defined(_WIN32)
-#  include <grp.h>
-#  include <pwd.h>
-#  include <sys/stat.h>
-#  include <sys/wait.h>
-#  include <unistd.h>
+#include "tests/support/child.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <cstdio>
+#include <thread>
 
 namespace hk::test {
 namespace {
@@ -27,27 +28,10 @@ TEST(OtherUsers, PosixOnly) {
 
 #else
 
-// Starts 'body' in a child process as the user nobody; Succeeded tells whether it answered true.
-template <typename Body>
-pid_t StartAsNobody(Body body) {
-  const passwd* nobody = getpwnam("nobody");
-  if (nobody == nullptr) return -1;
-  const uid_t uid = nobody->pw_uid;
-  const gid_t gid = nobody->pw_gid;
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) _exit(setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0 && body() ? 0 : 1);
-  return pid;
-}
-
-bool Succeeded(pid_t pid) {
-  int status = 0;
-  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
+// Runs body in a child process as the user nobody; whether it answered true.
 template <typename Body>
 bool AsNobody(Body body) {
-  return Succeeded(StartAsNobody(body));
+  return RunInChild([&] { return BecomeNobody() && body() ? 0 : 1; }).code == 0;
 }
 
 // Checks made in the child: each failure is told on standard error, as gtest is the parent's.
@@ -131,21 +115,22 @@ TEST_F(OtherUsers, AReaderSeesWhatAWriterCommitsLater) {
   int toChild[2], toParent[2];
   ASSERT_EQ(0, pipe(toChild));
   ASSERT_EQ(0, pipe(toParent));
-  const pid_t child = StartAsNobody([&] {
+  // The writer waits for the reader's first read, commits, and lets it read again.
+  std::thread writer([&] {
     char c = 0;
-    // The reader keeps its connection from the first read to the second.
+    if (read(toParent[0], &c, 1) == 1) {
+      EXPECT_TRUE(CNuRegistry(HKEY_LOCAL_MACHINE, "Software\\Example", "Window").PutInt("Width", 800));
+    }
+    EXPECT_EQ(1, write(toChild[1], "w", 1));
+  });
+  // The reader keeps its connection from the first read to the second.
+  EXPECT_TRUE(AsNobody([&] {
+    char c = 0;
     return ReadsTheMachineSettings(640) && write(toParent[1], "r", 1) == 1 && read(toChild[0], &c, 1) == 1 &&
            ReadsTheMachineSettings(800);
-  });
-  close(toParent[1]);  // so that a child that ends early ends the wait
-  char c = 0;
-  EXPECT_EQ(1, read(toParent[0], &c, 1));
-  {
-    CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
-    EXPECT_TRUE(machine.PutInt("Width", 800));
-  }
-  EXPECT_EQ(1, write(toChild[1], "w", 1));
-  EXPECT_TRUE(Succeeded(child));
+  }));
+  close(toParent[1]);  // so that a child that ended early ends the writer's wait
+  writer.join();
   for (int fd : {toChild[0], toChild[1], toParent[0]}) close(fd);
 }
 

@@ -3,6 +3,8 @@
 
 #include "registry/regtext.h"
 
+#include <tuple>
+
 namespace hk::test {
 namespace {
 
@@ -19,6 +21,8 @@ std::string Utf16(const std::string& ascii) {
   return bytes;
 }
 
+// Every kind of entry, with a comment, an escaped string, a value continued on the next line;
+// the same in UTF-16 as the registry editor writes it, and strings in the older form.
 TEST(RegText, ParsesEveryKindOfEntry) {
   const std::string text =
       "Windows Registry Editor Version 5.00\r\n"
@@ -29,39 +33,35 @@ TEST(RegText, ParsesEveryKindOfEntry) {
       "@=\"default\"\r\n"
       "\"Count\"=dword:0000002A\r\n"
       "\"Block\"=hex:01,02,\\\r\n"
-      "  ff\r\n"
+      "  ff,Ab\r\n"
       "\"Path\"=hex(2):25,00,41,00,25,00,00,00\r\n"
       "\"Odd\"=hex(4):01,02\r\n"
       "\"Gone\"=-\r\n"
       "[-HKEY_CURRENT_USER\\Software\\Old]\r\n";
-  std::vector<RegTextEntry> entries;
+  using E = RegTextEntry;
+  const std::vector<std::tuple<E::Kind, int, std::string, DWORD, std::string>> expected = {
+      {E::kKey, 4, "HKEY_CURRENT_USER\\Software\\Example", REG_NONE, ""},
+      {E::kValue, 5, "Name", REG_SZ, std::string("say \"hi\" C:\\dir\r\n\0", 18)},
+      {E::kValue, 6, "", REG_SZ, std::string("default\0", 8)},
+      {E::kValue, 7, "Count", REG_DWORD, std::string("\x2A\0\0\0", 4)},
+      {E::kValue, 8, "Block", REG_BINARY, std::string("\x01\x02\xff\xab", 4)},
+      {E::kValue, 10, "Path", REG_EXPAND_SZ, std::string("%A%\0", 4)},
+      {E::kValue, 11, "Odd", 4, std::string("\x01\x02", 2)},
+      {E::kDeleteValue, 12, "Gone", REG_NONE, ""},
+      {E::kDeleteKey, 13, "HKEY_CURRENT_USER\\Software\\Old", REG_NONE, ""},
+  };
+  for (const std::string& bytes : {text, Utf16(text)}) {
+    std::vector<E> entries;
+    std::string error;
+    ASSERT_TRUE(ParseRegText(bytes, entries, error)) << error;
+    std::vector<std::tuple<E::Kind, int, std::string, DWORD, std::string>> parsed;
+    for (const E& e : entries)
+      parsed.emplace_back(e.kind, e.line, e.kind == E::kKey || e.kind == E::kDeleteKey ? e.key : e.name, e.type,
+                          e.data);
+    EXPECT_EQ(parsed, expected);
+  }
+  std::vector<E> entries;
   std::string error;
-  ASSERT_TRUE(ParseRegText(text, entries, error)) << error;
-  ASSERT_EQ(9u, entries.size());
-  EXPECT_EQ(RegTextEntry::kKey, entries[0].kind);
-  EXPECT_EQ("HKEY_CURRENT_USER\\Software\\Example", entries[0].key);
-  EXPECT_EQ("Name", entries[1].name);
-  EXPECT_EQ(std::string("say \"hi\" C:\\dir\r\n\0", 18), entries[1].data);
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), entries[1].type);
-  EXPECT_EQ("", entries[2].name);
-  EXPECT_EQ(std::string("\x2A\0\0\0", 4), entries[3].data);
-  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), entries[3].type);
-  EXPECT_EQ(std::string("\x01\x02\xff", 3), entries[4].data);
-  EXPECT_EQ(8, entries[4].line);
-  EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), entries[5].type);
-  EXPECT_EQ(std::string("%A%\0", 4), entries[5].data);
-  EXPECT_EQ(std::string("\x01\x02", 2), entries[6].data);
-  EXPECT_EQ(RegTextEntry::kDeleteValue, entries[7].kind);
-  EXPECT_EQ(RegTextEntry::kDeleteKey, entries[8].kind);
-  EXPECT_EQ("HKEY_CURRENT_USER\\Software\\Old", entries[8].key);
-  EXPECT_EQ(13, entries[8].line);
-
-  // The same file as the registry editor writes it, in UTF-16.
-  std::vector<RegTextEntry> wide;
-  ASSERT_TRUE(ParseRegText(Utf16(text), wide, error)) << error;
-  ASSERT_EQ(entries.size(), wide.size());
-  EXPECT_EQ(entries[1].data, wide[1].data);
-  // And the older form, where strings are not UTF-16.
   ASSERT_TRUE(ParseRegText("REGEDIT4\n[HKCU\\X]\n\"P\"=hex(2):41,00\n", entries, error)) << error;
   EXPECT_EQ(std::string("A\0", 2), entries[1].data);
 }
