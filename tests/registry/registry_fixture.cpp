@@ -58,13 +58,7 @@ HKEY RegistryTest::Open(const std::string& below) {
   return key;
 }
 
-bool RegistryTest::Exists(const std::string& below) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, Path(below).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
-}
+bool RegistryTest::Exists(const std::string& below) { return Open(below) != nullptr; }
 
 std::vector<std::string> RegistryTest::SubKeys(const std::string& below) {
   std::vector<std::string> names;

@@ -121,12 +121,6 @@ TEST_F(Values, MissingSectionOrKeyGivesDefaults) {
   char out = 0;
   EXPECT_TRUE(registry.GetBinary("Any", &out, size, "z", "NoSuchSection"));
   EXPECT_EQ('z', out);
-  const std::string longest(16383, 'n'), tooLong(16384, 'n');
-  CNuRegistry named(HKEY_CURRENT_USER, Base().c_str(), "N");
-  EXPECT_TRUE(named.PutInt(longest.c_str(), 11));
-  EXPECT_FALSE(named.PutInt(tooLong.c_str(), 12));
-  EXPECT_EQ(11u, named.GetInt(longest.c_str(), 0));
-  EXPECT_EQ(0u, named.GetInt(tooLong.c_str(), 0));
 }
 
 }  // namespace
