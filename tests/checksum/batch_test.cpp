@@ -128,7 +128,7 @@ TEST(BatchSharing, BatchReadersKeepWritersOut) {
   const std::string name = dir.WriteFile("busy", "some bytes");
   hk::ScanFile reading;
   ASSERT_TRUE(hk::OpenScanFile(name.c_str(), reading));
-  for (const DWORD access : {GENERIC_READ, GENERIC_WRITE}) {
+  for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}}) {
     HANDLE other =
         CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(other != INVALID_HANDLE_VALUE, access == GENERIC_READ) << access;

@@ -228,6 +228,10 @@ TEST(FileStore, ScratchFilesAreNeverListedAndAKilledPutsAreCleared) {
   EXPECT_EQ(end.signal, SIGKILL);
   EXPECT_EQ(Listing(dir.Path()).size(), 3u);  // the stored file and two scratch files
 #endif
+  // A killed copy of a read-only file leaves a read-only scratch file.
+  const std::string copied = hk::ScratchNameFor(store.GetFilePath(4), 7);
+  CloseHandle(CreateFileA(copied.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr));
+  ASSERT_NE(GetFileAttributesA(copied.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
   CStringArray listed;
   store.EnumerateFiles(listed);
   EXPECT_EQ(hk::test::Strings(listed), Names{std::string(store.GetFilePath(1))});

@@ -1,4 +1,5 @@
 // CNuFileFinder: kinds, attribute modes, exclusions, the missing-directory answer and Reset.
+#include "tests/support/files.h"
 #include "tests/support/fixtures.h"
 
 #include <hostkit/fs.h>
@@ -112,9 +113,12 @@ TEST_F(FinderTest, MissingDirectoryEndsAtOnceAndResetStartsAgain) {
   CString path = "unchanged";
   EXPECT_FALSE(missing.Find(path));
   EXPECT_EQ(path, "unchanged");
-  // A file given as the directory is no error either.
+  // A file given as the directory is no error either, even with a pattern no name can hold.
   CNuFileFinder notDir((dir / "plain.txt").c_str(), nullptr, 3, kAll, CNuFileFinder::MatchAny, nullptr);
   EXPECT_FALSE(notDir.Find(path));
+  CNuFileFinder overlong((dir / "plain.txt").c_str(), std::string(300, 'p').c_str(), 3, kAll, CNuFileFinder::MatchAny,
+                         nullptr);
+  EXPECT_FALSE(overlong.Find(path));
 
   CNuFileFinder finder(dir.Path().c_str(), nullptr, CNuFileFinder::FindFiles, kAll, CNuFileFinder::MatchAny, nullptr);
   const Names first = Collect(finder);
@@ -126,6 +130,22 @@ TEST_F(FinderTest, MissingDirectoryEndsAtOnceAndResetStartsAgain) {
   EXPECT_NE(finder.GetFindData().cFileName[0], '\0');
   finder.Reset(dir.Path().c_str(), nullptr, CNuFileFinder::FindFiles, kAll, CNuFileFinder::MatchAny, nullptr);
   EXPECT_EQ(finder.GetFindData().cFileName[0], '\0');
+}
+
+// A finder gives its search back when it is reset or destroyed, however far it got.
+TEST_F(FinderTest, ResetAndDestroyEndTheSearch) {
+  const int before = hk::test::OpenDescriptors();
+  if (before < 0) GTEST_SKIP() << "this system does not tell how many files a process holds";
+  {
+    CNuFileFinder finder(dir.Path().c_str(), nullptr, 3, kAll, CNuFileFinder::MatchAny, nullptr);
+    CString path;
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_TRUE(finder.Find(path));
+      finder.Reset(dir.Path().c_str(), nullptr, 3, kAll, CNuFileFinder::MatchAny, nullptr);
+    }
+    ASSERT_TRUE(finder.Find(path));
+  }
+  EXPECT_EQ(hk::test::OpenDescriptors(), before);
 }
 
 TEST_F(FinderTest, DirectoryGetsOneSeparator) {

@@ -4,6 +4,7 @@
 #include "tests/registry/registry_fixture.h"
 
 #include "platform/registrybatch.h"
+#include "tests/support/files.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -155,6 +156,7 @@ TEST_F(Store, ABadFileAtTheStorePathIsLeftAlone) {
   ASSERT_GT(whole.size(), 40000u);
   ASSERT_EQ(0, unlink((dir.File() + "-wal").c_str()));
   ASSERT_EQ(0, unlink((dir.File() + "-shm").c_str()));
+  int open = -1;
   std::string header(512, '\0');  // a database in rollback-journal mode, page size 512
   std::memcpy(header.data(), "SQLite format 3\0\2\0\1\1", 20);
   for (const std::string& bytes :
@@ -163,6 +165,9 @@ TEST_F(Store, ABadFileAtTheStorePathIsLeftAlone) {
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
     ExpectRefusedAndUntouched(dir.File(), bytes);
+    // Every refusal gives back what it opened.
+    if (open < 0) open = OpenDescriptors();
+    EXPECT_EQ(open, OpenDescriptors());
   }
   ASSERT_EQ(0, unlink(dir.File().c_str()));
   sqlite3* db = nullptr;

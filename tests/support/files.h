@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -35,6 +36,15 @@ inline bool SetWriteTime(const std::string& path, int64_t value) {
   const bool set = SetFileTime(h, nullptr, nullptr, &ft);
   CloseHandle(h);
   return set;
+}
+
+// How many files this process holds open, to tell a leak; -1 where the system does not say
+// (no /proc/self/fd).
+inline int OpenDescriptors() {
+  std::error_code ec;
+  int count = 0;
+  for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec)) ++count;
+  return ec ? -1 : count;
 }
 
 }  // namespace hk::test
