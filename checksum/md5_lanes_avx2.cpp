@@ -1,18 +1,13 @@
 // The 16-lane MD5 kernel on AVX2: two interleaved sets of eight lanes in 256-bit registers.
 #include "checksum/md5_lanes.h"
+#include "checksum/md5_lanes_target.h"
 #include "checksum/md5_steps.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
 #  include <immintrin.h>
 
-// Clang takes the instruction set through an attribute on every function that follows.
-#  if defined(__clang__)
-#    pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#  else
-#    pragma GCC push_options
-#    pragma GCC target("avx2")
-#  endif
+HK_MD5_TARGET_BEGIN("avx2")
 
 namespace hk::checksum {
 namespace {
@@ -73,32 +68,12 @@ void Avx2Transform(Md5LaneState& state, size_t blocks) { TransformLanes<Avx2, 2>
 }  // namespace
 }  // namespace hk::checksum
 
-#  if defined(__clang__)
-#    pragma clang attribute pop
-#  else
-#    pragma GCC pop_options
-#  endif
+HK_MD5_TARGET_END
 
-namespace hk::checksum {
-namespace {
-
-bool Avx2Available() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-
-constexpr Md5LaneKernel kAvx2{"AVX2", 16, 4, Avx2Available, Avx2Transform};
-
-}  // namespace
-
-const Md5LaneKernel* Md5Avx2Kernel() { return &kAvx2; }
-
-}  // namespace hk::checksum
+HK_MD5_LANE_KERNEL(Md5Avx2Kernel, "AVX2", "avx2", 16, 4, Avx2Transform)
 
 #else
 
-namespace hk::checksum {
-const Md5LaneKernel* Md5Avx2Kernel() { return nullptr; }
-}  // namespace hk::checksum
+HK_MD5_NO_LANE_KERNEL(Md5Avx2Kernel)
 
 #endif

@@ -1,6 +1,7 @@
 // The 16-lane MD5 kernel on AVX-512F (512-bit registers), whose three-input logic instruction
 // computes each round function in one step and which rotates in one.
 #include "checksum/md5_lanes.h"
+#include "checksum/md5_lanes_target.h"
 #include "checksum/md5_steps.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -14,13 +15,7 @@
 #  include <immintrin.h>
 #  pragma GCC diagnostic pop
 
-// Clang takes the instruction set through an attribute on every function that follows.
-#  if defined(__clang__)
-#    pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#  else
-#    pragma GCC push_options
-#    pragma GCC target("avx512f")
-#  endif
+HK_MD5_TARGET_BEGIN("avx512f")
 
 namespace hk::checksum {
 namespace {
@@ -85,32 +80,12 @@ void Avx512Transform(Md5LaneState& state, size_t blocks) { TransformLanes<Avx512
 }  // namespace
 }  // namespace hk::checksum
 
-#  if defined(__clang__)
-#    pragma clang attribute pop
-#  else
-#    pragma GCC pop_options
-#  endif
+HK_MD5_TARGET_END
 
-namespace hk::checksum {
-namespace {
-
-bool Avx512Available() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f");
-}
-
-constexpr Md5LaneKernel kAvx512{"AVX-512", 16, 3, Avx512Available, Avx512Transform};
-
-}  // namespace
-
-const Md5LaneKernel* Md5Avx512Kernel() { return &kAvx512; }
-
-}  // namespace hk::checksum
+HK_MD5_LANE_KERNEL(Md5Avx512Kernel, "AVX-512", "avx512f", 16, 3, Avx512Transform)
 
 #else
 
-namespace hk::checksum {
-const Md5LaneKernel* Md5Avx512Kernel() { return nullptr; }
-}  // namespace hk::checksum
+HK_MD5_NO_LANE_KERNEL(Md5Avx512Kernel)
 
 #endif

@@ -1,18 +1,13 @@
 // The 8-lane MD5 kernel on SSE2: two interleaved sets of four lanes in 128-bit registers.
 #include "checksum/md5_lanes.h"
+#include "checksum/md5_lanes_target.h"
 #include "checksum/md5_steps.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
 #  include <immintrin.h>
 
-// Clang takes the instruction set through an attribute on every function that follows.
-#  if defined(__clang__)
-#    pragma clang attribute push(__attribute__((target("sse2"))), apply_to = function)
-#  else
-#    pragma GCC push_options
-#    pragma GCC target("sse2")
-#  endif
+HK_MD5_TARGET_BEGIN("sse2")
 
 namespace hk::checksum {
 namespace {
@@ -62,32 +57,12 @@ void Sse2Transform(Md5LaneState& state, size_t blocks) { TransformLanes<Sse2, 2>
 }  // namespace
 }  // namespace hk::checksum
 
-#  if defined(__clang__)
-#    pragma clang attribute pop
-#  else
-#    pragma GCC pop_options
-#  endif
+HK_MD5_TARGET_END
 
-namespace hk::checksum {
-namespace {
-
-bool Sse2Available() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("sse2");
-}
-
-constexpr Md5LaneKernel kSse2{"SSE2", 8, 3, Sse2Available, Sse2Transform};
-
-}  // namespace
-
-const Md5LaneKernel* Md5Sse2Kernel() { return &kSse2; }
-
-}  // namespace hk::checksum
+HK_MD5_LANE_KERNEL(Md5Sse2Kernel, "SSE2", "sse2", 8, 3, Sse2Transform)
 
 #else
 
-namespace hk::checksum {
-const Md5LaneKernel* Md5Sse2Kernel() { return nullptr; }
-}  // namespace hk::checksum
+HK_MD5_NO_LANE_KERNEL(Md5Sse2Kernel)
 
 #endif

@@ -16,14 +16,19 @@ namespace {
 // and memory does not grow with it.
 constexpr size_t kBatch = 4096;
 
-// Checksums names[first, first + count) in one call of the library.
-std::vector<FileDigest> DigestBatch(const std::vector<std::string>& names, size_t first, size_t count, DWORD kinds) {
-  CStringArray paths;
-  paths.SetSize(static_cast<int>(count));
-  for (size_t i = 0; i < count; ++i) paths[static_cast<int>(i)] = names[first + i].c_str();
-  std::vector<FileDigest> results(count);
-  GetFileDigests(paths, kinds, results.data());
-  return results;
+// Checksums every name, a batch at a time, and hands each result with its name's index to
+// `each`, in order.
+template <typename Each>
+void DigestAll(const std::vector<std::string>& names, DWORD kinds, Each each) {
+  for (size_t first = 0; first < names.size(); first += kBatch) {
+    const size_t count = std::min(names.size() - first, kBatch);
+    CStringArray paths;
+    paths.SetSize(static_cast<int>(count));
+    for (size_t i = 0; i < count; ++i) paths[static_cast<int>(i)] = names[first + i].c_str();
+    std::vector<FileDigest> results(count);
+    GetFileDigests(paths, kinds, results.data());
+    for (size_t i = 0; i < count; ++i) each(results[i], first + i);
+  }
 }
 
 // A file that could not be read, reported as the library's exception for it reads.
@@ -38,20 +43,15 @@ void ReportFailure(const FileDigest& result, const std::string& name) {
 int RunCrc32(Args& args) {
   ExpectCount(args, 1, static_cast<size_t>(-1));
   int status = kSuccess;
-  for (size_t first = 0; first < args.size(); first += kBatch) {
-    const size_t count = std::min(args.size() - first, kBatch);
-    const std::vector<FileDigest> results = DigestBatch(args, first, count, DigestCRC32);
-    for (size_t i = 0; i < count; ++i) {
-      const std::string& name = args[first + i];
-      if (results[i].error != ERROR_SUCCESS) {
-        ReportFailure(results[i], name);
-        status = kFailure;
-      } else {
-        std::printf("%08X %llu %s\n", static_cast<unsigned>(results[i].crc32),
-                    static_cast<unsigned long long>(results[i].size), name.c_str());
-      }
+  DigestAll(args, DigestCRC32, [&](const FileDigest& result, size_t index) {
+    if (result.error != ERROR_SUCCESS) {
+      ReportFailure(result, args[index]);
+      status = kFailure;
+    } else {
+      std::printf("%08X %llu %s\n", static_cast<unsigned>(result.crc32), static_cast<unsigned long long>(result.size),
+                  args[index].c_str());
     }
-  }
+  });
   return status;
 }
 
@@ -135,23 +135,18 @@ int CheckList(const std::string& listName) {
   }
   if (list != stdin) std::fclose(list);
   int mismatched = 0, unreadable = 0;
-  for (size_t first = 0; first < names.size(); first += kBatch) {
-    const size_t count = std::min(names.size() - first, kBatch);
-    const std::vector<FileDigest> results = DigestBatch(names, first, count, DigestMD5);
-    for (size_t i = 0; i < count; ++i) {
-      const std::string& name = names[first + i];
-      if (results[i].error != ERROR_SUCCESS) {
-        ReportFailure(results[i], name);
-        std::printf("%s: FAILED open or read\n", name.c_str());
-        ++unreadable;
-      } else if (Hex(results[i].md5) != expected[first + i]) {
-        std::printf("%s: FAILED\n", name.c_str());
-        ++mismatched;
-      } else {
-        std::printf("%s: OK\n", name.c_str());
-      }
+  DigestAll(names, DigestMD5, [&](const FileDigest& result, size_t index) {
+    if (result.error != ERROR_SUCCESS) {
+      ReportFailure(result, names[index]);
+      std::printf("%s: FAILED open or read\n", names[index].c_str());
+      ++unreadable;
+    } else if (Hex(result.md5) != expected[index]) {
+      std::printf("%s: FAILED\n", names[index].c_str());
+      ++mismatched;
+    } else {
+      std::printf("%s: OK\n", names[index].c_str());
     }
-  }
+  });
   if (names.empty()) {
     std::fprintf(stderr, "hostkit md5: %s: no properly formatted MD5 checksum lines found\n", listName.c_str());
     return kFailure;
@@ -176,18 +171,14 @@ int RunMd5(Args& args) {
   }
   ExpectCount(args, 1, static_cast<size_t>(-1));
   int status = kSuccess;
-  for (size_t first = 0; first < args.size(); first += kBatch) {
-    const size_t count = std::min(args.size() - first, kBatch);
-    const std::vector<FileDigest> results = DigestBatch(args, first, count, DigestMD5);
-    for (size_t i = 0; i < count; ++i) {
-      if (results[i].error == ERROR_SUCCESS) {
-        PrintDigestLine(Hex(results[i].md5), args[first + i]);
-      } else {
-        ReportFailure(results[i], args[first + i]);
-        status = kFailure;
-      }
+  DigestAll(args, DigestMD5, [&](const FileDigest& result, size_t index) {
+    if (result.error == ERROR_SUCCESS) {
+      PrintDigestLine(Hex(result.md5), args[index]);
+    } else {
+      ReportFailure(result, args[index]);
+      status = kFailure;
     }
-  }
+  });
   return status;
 }
 
