@@ -113,12 +113,16 @@ TEST_F(FinderTest, MissingDirectoryEndsAtOnceAndResetStartsAgain) {
   CString path = "unchanged";
   EXPECT_FALSE(missing.Find(path));
   EXPECT_EQ(path, "unchanged");
-  // A file given as the directory is no error either, even with a pattern no name can hold.
+  // A file given as the directory is no error either.
   CNuFileFinder notDir((dir / "plain.txt").c_str(), nullptr, 3, kAll, CNuFileFinder::MatchAny, nullptr);
   EXPECT_FALSE(notDir.Find(path));
+#if !defined(_WIN32)
+  // Nor is a pattern no name can hold, which POSIX refuses by its syntax (ERROR_INVALID_NAME);
+  // Windows measures the whole name against its length limit first.
   CNuFileFinder overlong((dir / "plain.txt").c_str(), std::string(300, 'p').c_str(), 3, kAll, CNuFileFinder::MatchAny,
                          nullptr);
   EXPECT_FALSE(overlong.Find(path));
+#endif
 
   CNuFileFinder finder(dir.Path().c_str(), nullptr, CNuFileFinder::FindFiles, kAll, CNuFileFinder::MatchAny, nullptr);
   const Names first = Collect(finder);
