@@ -94,6 +94,16 @@ TEST(FileCalls, RefusalsGiveTheirCodesAndChangeNothing) {
   HANDLE h = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
   CloseHandle(h);
+#if !defined(_WIN32)
+  // A process without standard input gets descriptor 0 for the next file it opens: a file made
+  // there is still reported as new.
+  const hk::test::ChildEnd end = hk::test::RunInChild([&] {
+    close(0);
+    h = CreateFileA((dir / "fresh").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    return h != INVALID_HANDLE_VALUE && GetLastError() == ERROR_SUCCESS ? 0 : 1;
+  });
+  EXPECT_EQ(end.code, 0);
+#endif
 }
 
 // One opener of a race for a new name: takes it sharing nothing, writes its letter, closes.

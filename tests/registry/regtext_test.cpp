@@ -135,6 +135,7 @@ TEST(RegText, WriterOutputReadsBackExactly) {
   for (const auto& v : values) EXPECT_TRUE(writer.Value(v.name, v.type, v.data)) << v.name;
   ASSERT_TRUE(writer.Finish());
   ASSERT_EQ("\xFF\xFE", bytes.substr(0, 2));
+  EXPECT_EQ("\r\n\r\n", Narrow(bytes).substr(Narrow(bytes).size() - 4));  // ends with a blank line
   // Line breaks stand as the escapes the reader knows, on the value's own line.
   EXPECT_NE(std::string::npos, Narrow(bytes).find("\r\n\"lines\"=\"one\\r\\ntwo\\n\"\r\n"));
   EXPECT_NE(std::string::npos, Narrow(bytes).find("\r\n\"name\\r\\nwith \\\"line\\\" breaks\\\\\"=dword:00000005\r\n"));

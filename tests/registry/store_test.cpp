@@ -77,6 +77,10 @@ TEST_F(Store, NothingIsCreatedUntilTheFirstWrite) {
     StoreDir dir;
     if (emptyFile) std::fclose(std::fopen(dir.File().c_str(), "wb"));
     HKEY key = nullptr;
+    char name[8];
+    DWORD size = sizeof name;
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS,
+              RegEnumValueA(HKEY_CURRENT_USER, 0, name, &size, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &key));
     CNuRegistry reader(HKEY_CURRENT_USER, nullptr);
     EXPECT_EQ(5u, reader.GetInt("N", 5, "Software"));
@@ -169,13 +173,15 @@ TEST_F(Store, ABadFileAtTheStorePathIsLeftAlone) {
     if (open < 0) open = OpenDescriptors();
     EXPECT_EQ(open, OpenDescriptors());
   }
-  ASSERT_EQ(0, unlink(dir.File().c_str()));
-  sqlite3* db = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open(dir.File().c_str(), &db));
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE mine(x); INSERT INTO mine VALUES(1);",
-                                    nullptr, nullptr, nullptr));
-  sqlite3_close(db);
-  ExpectRefusedAndUntouched(dir.File(), ReadWholeFile(dir.File()));
+  for (const std::string mode : {"DELETE", "WAL"}) {
+    ASSERT_EQ(0, unlink(dir.File().c_str()));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(dir.File().c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, ("PRAGMA journal_mode=" + mode + "; CREATE TABLE mine(x);").c_str(), nullptr,
+                                      nullptr, nullptr));
+    sqlite3_close(db);
+    ExpectRefusedAndUntouched(dir.File(), ReadWholeFile(dir.File()));
+  }
 }
 
 // Starts a child process running 'body'; the child exits with 0 when body returns true.
