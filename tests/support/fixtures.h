@@ -98,6 +98,12 @@ struct ToolRun {
 // POSIX only (environment assignments, "env -u NAME", ...).
 ToolRun RunTool(const std::string& arguments, const std::string& posixPrefix = std::string());
 
+// One argument of a tool's command line, quoted for the shell (spaces kept, no globbing).
+inline std::string Quoted(const std::string& argument) { return "\"" + argument + "\""; }
+
+// The lines of a tool's output, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
+
 // A test of the tool: skipped unless run through ctest, which says where the tool is built.
 class ToolTest : public testing::Test {
  protected:
