@@ -22,61 +22,42 @@ constexpr bool kHasBash = false;
 constexpr bool kHasBash = true;
 #endif
 
-class Completion : public testing::Test {
+class Completion : public hk::test::ToolTest {
  protected:
   void SetUp() override {
     if (!kHasBash) GTEST_SKIP() << "bash completion and manual page are made by native builds";
-    const char* dir = std::getenv("HOSTKIT_TEST_BINARY_DIR");
-    if (dir == nullptr) GTEST_SKIP() << "not run through ctest";
-    m_binary = dir;
+    ToolTest::SetUp();
+  }
+
+  static std::string Share() { return std::string(std::getenv("HOSTKIT_TEST_BINARY_DIR")) + "/share/"; }
+
+  static std::string Run(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+      pclose(pipe);
+    }
+    return out;
   }
 
   // What the completion offers for a command line typed up to the cursor (a trailing space
-  // starts a new, empty word), in sorted order.
-  std::set<std::string> Complete(const std::string& typed) const {
+  // starts a new, empty word). The script reaches bash as a quoted here-document, unexpanded.
+  static std::set<std::string> Complete(const std::string& typed) {
     std::vector<std::string> words;
     std::istringstream split(typed);
     for (std::string word; split >> word;) words.push_back(word);
     if (typed.back() == ' ') words.emplace_back();
     std::string quoted;
     for (const std::string& word : words) quoted += "'" + word + "' ";
-    const std::string script = "source '" + m_binary +
-                               "/share/bash-completion/completions/hostkit' && COMP_WORDS=(" +
-                               quoted + ") && COMP_CWORD=" + std::to_string(words.size() - 1) +
-                               " && _hostkit && printf '%s\\n' \"${COMPREPLY[@]}\"";
-    return Lines(Run("bash -c \"" + Escape(script) + "\""));
+    const std::string script = "source '" + Share() + "bash-completion/completions/hostkit'\nCOMP_WORDS=(" +
+                               quoted + ")\nCOMP_CWORD=" + std::to_string(words.size() - 1) +
+                               "\n_hostkit\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
+    const std::vector<std::string> lines = hk::test::Lines(Run("bash <<'END'\n" + script + "END\n"));
+    std::set<std::string> offered(lines.begin(), lines.end());
+    offered.erase("");
+    return offered;
   }
-
-  static std::string Run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[4096];
-      size_t n;
-      while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-      pclose(pipe);
-    }
-    return out;
-  }
-
-  static std::set<std::string> Lines(const std::string& text) {
-    std::set<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.insert(line);
-    lines.erase("");
-    return lines;
-  }
-
-  // For a double-quoted shell word.
-  static std::string Escape(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-      if (c == '"' || c == '\\' || c == '$' || c == '`') escaped += '\\';
-      escaped += c;
-    }
-    return escaped;
-  }
-
-  std::string m_binary;
 };
 
 TEST_F(Completion, OffersTheToolsCommands) {
@@ -112,7 +93,7 @@ TEST_F(Completion, OffersSubCommandsAndOptionsWhereTheyStand) {
 }
 
 TEST_F(Completion, ManualPageIsCleanRoff) {
-  const std::string page = m_binary + "/share/man/man1/hostkit.1";
+  const std::string page = Share() + "man/man1/hostkit.1";
   const std::string warnings = Run("groff -man -Tutf8 -ww -z '" + page + "' 2>&1");
   EXPECT_EQ(warnings, "");
   const std::string text = Run("groff -man -Tutf8 '" + page + "' 2>/dev/null");

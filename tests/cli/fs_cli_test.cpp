@@ -21,7 +21,7 @@ using hk::test::ReadWholeFile;
 using hk::test::RunTool;
 using hk::test::TempDir;
 using hk::test::ToolRun;
-using hk::test::Quoted;
+using hk::test::Quote;
 
 // The lines of an output in sorted order, as a listing in no particular order compares.
 std::vector<std::string> Lines(const std::string& text) {
@@ -47,46 +47,46 @@ TEST_F(FsCli, FindListsFullPathsByPatternKindAndExclusion) {
   const std::string a = dir.WriteFile("a.txt", "a");
   const std::string b = dir.WriteFile("B.TXT", "b");
   dir.WriteFile("c.log", "c");
-  ToolRun r = RunTool("find " + Quoted(Dir()) + " --pattern " + Quoted("*.txt"));
+  ToolRun r = RunTool("find " + Quote(Dir()) + " --pattern " + Quote("*.txt"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(Lines(r.out), Lines(b + "\n" + a + "\n" + dir / "sub.txt\n"));
-  r = RunTool("find " + Quoted(Dir()) + " --files --pattern " + Quoted("*.txt") + " --exclude " + Quoted("a.*;x"));
+  r = RunTool("find " + Quote(Dir()) + " --files --pattern " + Quote("*.txt") + " --exclude " + Quote("a.*;x"));
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{b}));
-  r = RunTool("find " + Quoted(Dir()) + " --dirs --exclude " + Quoted("*.txt"));  // never hides a directory
+  r = RunTool("find " + Quote(Dir()) + " --dirs --exclude " + Quote("*.txt"));  // never hides a directory
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{dir / "sub.txt"}));
-  EXPECT_EQ(RunTool("find " + Quoted(Dir()) + " --match most").status, 2);
+  EXPECT_EQ(RunTool("find " + Quote(Dir()) + " --match most").status, 2);
 }
 
 TEST_F(FsCli, StorePutsListsAndNamesFiles) {
   std::filesystem::create_directory(dir / "store");
   const std::string root = dir / "store";
   const std::string data = dir.WriteFile("data.bin", std::string("stored\0bytes", 12));
-  const ToolRun r = RunTool("store " + Quoted(root) + " put 0x1A.-1 " + Quoted(data));
+  const ToolRun r = RunTool("store " + Quote(root) + " put 0x1A.-1 " + Quote(data));
   ASSERT_EQ(r.status, 0);
   const std::string stored = root + hk::kPathSeparator + "0000001A.-1";
   EXPECT_EQ(r.out, stored + "\n");
   EXPECT_EQ(ReadWholeFile(stored), std::string("stored\0bytes", 12));
-  EXPECT_EQ(RunTool("store " + Quoted(root) + " list").out, stored + "\n");
-  EXPECT_EQ(RunTool("store " + Quoted(root) + " ids " + Quoted(stored)).out, "0x0000001A -1\n");
-  EXPECT_EQ(RunTool("store " + Quoted(root) + " path 26 tmp").out, root + hk::kPathSeparator + "0000001A.tmp\n");
-  EXPECT_EQ(RunTool("store " + Quoted(root) + " put 2 " + Quoted(dir / "missing")).status, 1);
+  EXPECT_EQ(RunTool("store " + Quote(root) + " list").out, stored + "\n");
+  EXPECT_EQ(RunTool("store " + Quote(root) + " ids " + Quote(stored)).out, "0x0000001A -1\n");
+  EXPECT_EQ(RunTool("store " + Quote(root) + " path 26 tmp").out, root + hk::kPathSeparator + "0000001A.tmp\n");
+  EXPECT_EQ(RunTool("store " + Quote(root) + " put 2 " + Quote(dir / "missing")).status, 1);
   for (const char* usage : {" put 0x1A.x data", " shred"})
-    EXPECT_EQ(RunTool("store " + Quoted(root) + usage).status, 2) << usage;
+    EXPECT_EQ(RunTool("store " + Quote(root) + usage).status, 2) << usage;
 }
 
 TEST_F(FsCli, MkdirCopyFolderAndReadOnly) {
-  EXPECT_EQ(RunTool("mkdir " + Quoted(dir / "src/deep/er")).status, 0);
+  EXPECT_EQ(RunTool("mkdir " + Quote(dir / "src/deep/er")).status, 0);
   dir.WriteFile("src/deep/er/leaf.txt", "leaf");
-  EXPECT_EQ(RunTool("mkdir " + Quoted(dir / "src/deep/er/leaf.txt/x")).status, 1);
-  EXPECT_EQ(RunTool("copy-folder " + Quoted(dir / "src") + " " + Quoted(dir / "dst")).status, 0);
+  EXPECT_EQ(RunTool("mkdir " + Quote(dir / "src/deep/er/leaf.txt/x")).status, 1);
+  EXPECT_EQ(RunTool("copy-folder " + Quote(dir / "src") + " " + Quote(dir / "dst")).status, 0);
   const std::string copied = dir / "dst/deep/er/leaf.txt";
   EXPECT_EQ(ReadWholeFile(copied), "leaf");
-  EXPECT_EQ(RunTool("readonly on " + Quoted(copied)).status, 0);
+  EXPECT_EQ(RunTool("readonly on " + Quote(copied)).status, 0);
   EXPECT_TRUE(IsReadOnly(copied));
-  EXPECT_EQ(RunTool("readonly off " + Quoted(copied)).status, 0);
+  EXPECT_EQ(RunTool("readonly off " + Quote(copied)).status, 0);
   EXPECT_FALSE(IsReadOnly(copied));
-  EXPECT_EQ(RunTool("readonly on " + Quoted(dir / "missing")).status, 1);
-  EXPECT_EQ(RunTool("readonly maybe " + Quoted(copied)).status, 2);
+  EXPECT_EQ(RunTool("readonly on " + Quote(dir / "missing")).status, 1);
+  EXPECT_EQ(RunTool("readonly maybe " + Quote(copied)).status, 2);
 }
 
 TEST_F(FsCli, CopyFolderNamesTheEntryItStoppedAt) {
@@ -113,14 +113,14 @@ TEST_F(FsCli, TempFileHoldsTheDataUnderTheTemporaryDirectory) {
   hk::test::ScopedEnv tmpdir("TMPDIR", dir.Path().c_str()), tmp("TMP", dir.Path().c_str()),
       temp("TEMP", dir.Path().c_str());
   const std::string data = dir.WriteFile("note.txt", "a note");
-  const ToolRun first = RunTool("temp-file " + Quoted(data));
+  const ToolRun first = RunTool("temp-file " + Quote(data));
   ASSERT_EQ(first.status, 0);
   const std::vector<std::string> a = Lines(first.out), b = Lines(RunTool("temp-file").out);
   ASSERT_EQ(a.size(), 1u);
   EXPECT_NE(a, b);
   EXPECT_EQ(a[0].rfind(dir.Path(), 0), 0u) << a[0];
   EXPECT_EQ(ReadWholeFile(a[0]), "a note");
-  EXPECT_EQ(RunTool("temp-file " + Quoted(dir / "missing")).status, 1);
+  EXPECT_EQ(RunTool("temp-file " + Quote(dir / "missing")).status, 1);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 namespace {
 
-using hk::test::Quoted;
+using hk::test::Quote;
 using hk::test::RunTool;
 using hk::test::ToolRun;
 
@@ -82,7 +82,7 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   EXPECT_NE(r.out.find("\ndelivery: outbox " + Outbox() + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\nsender: tester@example.org\naddress book: 2 name(s)\n"), std::string::npos) << r.out;
 
-  r = RunMail("resolve " + Quoted("bob builder"));
+  r = RunMail("resolve " + Quote("bob builder"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "bob@example.net\n");
   r = RunMail("resolve Mallory");
@@ -93,9 +93,9 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   const std::string text = files.WriteFile("note.txt", "Hello from a file.\n");
   const std::string first = files.WriteFile("data.bin", std::string("\x00\x01\xFE\xFF", 4));
   const std::string second = files.WriteFile("second.log", "log\n");
-  r = RunMail("send --to Alice bob@example.net --subject " + Quoted("Weekly report") + " --text-file " +
-              Quoted(text) + " --attach " + Quoted(first) + " --title Shown.bin --attach " +
-              Quoted(files / "*.log") + " --dialog");
+  r = RunMail("send --to Alice bob@example.net --subject " + Quote("Weekly report") + " --text-file " +
+              Quote(text) + " --attach " + Quote(first) + " --title Shown.bin --attach " +
+              Quote(files / "*.log") + " --dialog");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "sent to 2 recipient(s) with 2 attachment(s)\n");
   const auto delivered = Delivered();

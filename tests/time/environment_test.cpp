@@ -52,8 +52,8 @@ TEST(Environment, TheDesktopIsVisibleWhereADisplayIsNamed) {
 }
 
 TEST(Environment, ComputerNameAndItsDnsForms) {
-  char name[256], host[256] = {}, full[256] = {};
-  DWORD size = sizeof name, hostSize = sizeof host, fullSize = sizeof full;
+  char name[256], host[256] = {}, full[256] = {}, tiny[1];
+  DWORD size = sizeof name, hostSize = sizeof host, fullSize = sizeof full, tinySize = 1;
   ASSERT_TRUE(GetComputerNameA(name, &size));
   // The short form fits in 16 characters or is not given at all.
   EXPECT_STREQ(GetThisComputerName(), size < 16 ? name : "");
@@ -63,8 +63,6 @@ TEST(Environment, ComputerNameAndItsDnsForms) {
   EXPECT_EQ(std::string(full).substr(0, hostSize), host);
   EXPECT_TRUE(fullSize == hostSize || full[hostSize] == '.') << full;
   // Too small a buffer: the size needed comes back with the error.
-  char tiny[1];
-  DWORD tinySize = 1;
   EXPECT_FALSE(GetComputerNameA(tiny, &tinySize));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
   EXPECT_EQ(tinySize, size + 1);

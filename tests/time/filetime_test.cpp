@@ -70,11 +70,13 @@ TEST(FileUtcTime, FailuresAnswerFalseAndChangeNothing) {
 
   // A missing file: nothing to read or set, and the argument stays as it was (even where the
   // stack would give a record read by mistake a valid time).
-  COleDateTime untouched(2001, 1, 1, 0, 0, 0), later(2030, 1, 1, 0, 0, 0), invalid(1.5);
+  COleDateTime untouched(2001, 1, 1, 0, 0, 0), later(2030, 1, 1, 0, 0, 0), invalid(1.5), got;
+  const std::string missing = dir / "missing";
   ZeroStack();
-  EXPECT_FALSE(GetFileUTCTime((dir / "missing").c_str(), untouched));
+  const BOOL read = GetFileUTCTime(missing.c_str(), untouched);
+  EXPECT_FALSE(read);
   EXPECT_EQ(untouched.m_dt, COleDateTime(2001, 1, 1, 0, 0, 0).m_dt);
-  EXPECT_FALSE(SetFileUTCTime((dir / "missing").c_str(), later));
+  EXPECT_FALSE(SetFileUTCTime(missing.c_str(), later));
   // A value that is not a valid time cannot be converted.
   invalid.SetStatus(COleDateTime::invalid);
   EXPECT_FALSE(SetFileUTCTime(path.c_str(), invalid));
@@ -83,7 +85,6 @@ TEST(FileUtcTime, FailuresAnswerFalseAndChangeNothing) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(SetFileUTCTime(path.c_str(), later));
   CloseHandle(h);
-  COleDateTime got;
   ASSERT_TRUE(GetFileUTCTime(path.c_str(), got));
   EXPECT_EQ(got.m_dt, before.m_dt);
 }
@@ -94,9 +95,8 @@ TEST(FileUtcTime, TrueOnlyWhenTheFileSystemKeepsTheTime) {
   TempDir dir;
   const std::string path = dir.WriteFile("f", "x");
   for (const COleDateTime& wanted : {COleDateTime(1800, 6, 1, 0, 0, 0), COleDateTime(2500, 1, 1, 0, 0, 0)}) {
-    COleDateTime set = wanted;
+    COleDateTime set = wanted, got;
     const BOOL answered = SetFileUTCTime(path.c_str(), set);
-    COleDateTime got;
     ASSERT_TRUE(GetFileUTCTime(path.c_str(), got));
     EXPECT_EQ(answered != FALSE, got.m_dt == wanted.m_dt) << wanted.Format("%Y") << " kept as " << got.Format("%Y");
   }
