@@ -77,7 +77,8 @@ TEST_F(NetCliOnTestHost, FailedListingsExitWithOneAndPrintNothing) {
 }
 
 TEST_F(NetCliOnTestHost, WithoutTheNetworkAPIAListingFails) {
-  EXPECT_EQ(RunNet("users", Prefix() + "HOSTKIT_PROVIDER_DIR='" + m_host.EmptyDir() + "' ").status, 1);
+  for (const char* listing : {"users", "domains"})
+    EXPECT_EQ(RunNet(listing, Prefix() + "HOSTKIT_PROVIDER_DIR='" + m_host.EmptyDir() + "' ").status, 1) << listing;
 }
 
 #endif
