@@ -419,36 +419,42 @@ size_t RegTextWriter::PutQuoted(const WideText& text) {
 // Written straight into the buffer as UTF-16, a part of the data at a time, handing over what
 // is ready as it goes.
 void RegTextWriter::PutHex(size_t column, std::string_view prefix, std::string_view bytes) {
-  // Each byte as "xx," in UTF-16, ready to copy.
+  // Each byte as "xx," in UTF-16, padded to eight bytes so that it is copied in one move.
   static const auto kItems = [] {
     static const char kDigits[] = "0123456789abcdef";
-    std::array<std::array<char, 6>, 256> items{};
-    for (unsigned b = 0; b < 256; ++b) items[b] = {kDigits[b >> 4], '\0', kDigits[b & 0xF], '\0', ',', '\0'};
+    std::array<std::array<char, 8>, 256> items{};
+    for (unsigned b = 0; b < 256; ++b) items[b] = {kDigits[b >> 4], '\0', kDigits[b & 0xF], '\0', ',', '\0', '\0', '\0'};
     return items;
   }();
   constexpr size_t kPart = 64 * 1024;
+  constexpr size_t kLastColumn = 78;
   Put(prefix);
   column += prefix.size();
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   for (size_t start = 0; start < bytes.size(); start += kPart) {
     const size_t end = std::min(bytes.size(), start + kPart);
-    // At most three characters a byte, and a break of five at least every 25 bytes.
-    char* out = Room(2 * (3 * (end - start) + 5 * ((end - start) / 25 + 2)));
+    // At most three characters a byte, a break of five at least every 25 bytes, and the
+    // padding of the last item.
+    char* out = Room(2 * (3 * (end - start) + 5 * ((end - start) / 25 + 2)) + 2);
     const auto lineBreak = [&out, &column] {
       std::memcpy(out, "\\\0\r\0\n\0 \0 \0", 10);
       out += 10;
       column = 2;
     };
-    // Every byte but the very last is followed by a comma.
+    // Every byte but the very last is followed by a comma; a line takes as many as fit.
     const size_t stop = end == bytes.size() ? end - 1 : end;
-    for (size_t i = start; i < stop; ++i) {
-      if (column + 3 > 78) lineBreak();
-      std::memcpy(out, kItems[static_cast<unsigned char>(bytes[i])].data(), 6);
-      out += 6;
-      column += 3;
+    for (size_t i = start; i < stop;) {
+      if (column + 3 > kLastColumn) lineBreak();
+      const size_t fit = std::min(stop - i, (kLastColumn - column) / 3);
+      for (const size_t line = i + fit; i < line; ++i) {
+        std::memcpy(out, kItems[data[i]].data(), 8);
+        out += 6;
+      }
+      column += 3 * fit;
     }
     if (stop < end) {
-      if (column + 2 > 78) lineBreak();
-      std::memcpy(out, kItems[static_cast<unsigned char>(bytes[stop])].data(), 4);
+      if (column + 2 > kLastColumn) lineBreak();
+      std::memcpy(out, kItems[data[stop]].data(), 4);
       out += 4;
       column += 2;
     }

@@ -256,11 +256,14 @@ bool ExportKeyToFile(std::string_view path, const std::string& file, std::string
     }
     return true;
   };
+  // The rename alone keeps a killed export from leaving a part of a file under the name. The
+  // text is not synced first: like any other file written, it reaches the disk with the next
+  // writeback, and forcing it there would cost more than writing it (an export is three times
+  // the size of its data).
   bool ok = ExportKey(path, sink, error);
-  if (ok && !FlushFileBuffers(out)) failure = GetLastError();
   if (!CloseHandle(out) && failure == ERROR_SUCCESS) failure = GetLastError();
   ok = ok && failure == ERROR_SUCCESS;
-  if (ok && !MoveFileExA(scratch.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (ok && !MoveFileExA(scratch.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     failure = GetLastError();
     ok = false;
   }

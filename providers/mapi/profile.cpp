@@ -1,6 +1,7 @@
 // Profile files: INI-style text, "[section]" headers, "key = value" lines, '#' or ';' comments.
 #include "providers/mapi/profile.h"
 
+#include "platform/environment.h"
 #include "platform/text.h"
 #include "providers/mapi/address.h"
 
@@ -13,8 +14,6 @@
 #else
 #  include <pwd.h>
 #  include <unistd.h>
-
-#  include "platform/posix/system/environment.h"
 #endif
 
 namespace hk::mapi {
@@ -27,11 +26,7 @@ constexpr char kSlash = '/';
 #endif
 
 std::string Env(const char* name) {
-#if defined(_WIN32)
-  const char* value = std::getenv(name);
-#else
-  const char* value = hk::posix::EnvironmentSetting(name);
-#endif
+  const char* value = hk::EnvironmentSetting(name);
   return value != nullptr ? std::string(value) : std::string();
 }
 

@@ -1,5 +1,5 @@
 // Picking files: GetMultipleFileNames against a scripted open-file dialog.
-#include "tests/launch/launch_support.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/strings.h"
 
 #include "platform/win32.h"

@@ -1,11 +1,12 @@
 // Shared pieces of the mail suite.
 #include "tests/mail/mailtest.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -17,13 +18,11 @@ std::string ProviderMode() {
 }
 
 ProfileScope::ProfileScope(const std::string& settings) {
-  m_dir.WriteFile("default.conf", settings);
+  m_dir.WriteFile("default.conf", settings.empty() ? OutboxSettings(Outbox()) : settings);
   // Named as users name folders, without a separator at the end.
   const std::string dir = m_dir.Path().substr(0, m_dir.Path().size() - 1);
   m_env = std::make_unique<ScopedEnv>("HOSTKIT_MAIL_DIR", dir.c_str());
 }
-
-ProfileScope::~ProfileScope() = default;
 
 namespace {
 std::vector<std::string> FilesIn(const std::string& folder) {
@@ -48,133 +47,67 @@ std::string OutboxSettings(const std::string& outbox) {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using hk::text::Lower;
 
-// Header block => map of unfolded values.
+// A header block => lower-case name => unfolded value.
 std::map<std::string, std::string> Headers(const std::string& block) {
   std::map<std::string, std::string> out;
   std::string name;
-  size_t start = 0;
-  while (start < block.size()) {
-    size_t end = block.find("\r\n", start);
-    if (end == std::string::npos) end = block.size();
-    const std::string line = block.substr(start, end - start);
-    start = end + 2;
-    if (line.empty()) continue;
-    if ((line[0] == ' ' || line[0] == '\t') && !name.empty()) {
+  std::istringstream lines(block);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
       out[name] += line;
-      continue;
+    } else if (const size_t colon = line.find(':'); colon != std::string::npos) {
+      name = Lower(line.substr(0, colon));
+      out[name] = line.substr(std::min(line.find_first_not_of(' ', colon + 1), line.size()));
     }
-    const size_t colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    name = Lower(line.substr(0, colon));
-    size_t value = colon + 1;
-    while (value < line.size() && line[value] == ' ') ++value;
-    out[name] = line.substr(value);
   }
   return out;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+int Hex(char c) { return c >= 'A' ? c - 'A' + 10 : c - '0'; }
 
-std::string DecodeQuotedPrintable(const std::string& text) {
+// The content of a part, decoded as its headers say.
+std::string Decoded(const std::map<std::string, std::string>& headers, const std::string& body) {
+  const auto encoding = headers.find("content-transfer-encoding");
+  const std::string how = encoding == headers.end() ? "" : Lower(encoding->second);
   std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '=' && text.compare(i + 1, 2, "\r\n") == 0) {
-      i += 2;  // soft line break
-    } else if (text[i] == '=' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    } else if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      out += '\n';
-      ++i;
-    } else {
-      out += text[i];
+  if (how == "base64") {
+    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : body) {
+      if (digits.find(c) == std::string::npos) continue;
+      bits = bits << 6 | static_cast<unsigned>(digits.find(c));
+      if ((count += 6) >= 8) out += static_cast<char>(bits >> (count -= 8) & 0xFF);
     }
-  }
-  return out;
-}
-
-std::string DecodeBase64(const std::string& text) {
-  std::string out;
-  unsigned buffer = 0;
-  int bits = 0;
-  for (char c : text) {
-    int v;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') v = c - '0' + 52;
-    else if (c == '+') v = 62;
-    else if (c == '/') v = 63;
-    else continue;
-    buffer = (buffer << 6) | static_cast<unsigned>(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out += static_cast<char>((buffer >> bits) & 0xFF);
-    }
-  }
-  return out;
-}
-
-std::string Param(const std::string& header, const std::string& key) {
-  // filename="x" or filename*=charset''pct or filename*0*=...; filename*1*=...
-  std::string joined;
-  const std::string quoted = key + "=\"";
-  if (size_t p = header.find(quoted); p != std::string::npos) {
-    std::string out;
-    for (size_t i = p + quoted.size(); i < header.size() && header[i] != '"'; ++i) {
-      if (header[i] == '\\' && i + 1 < header.size()) ++i;
-      out += header[i];
-    }
-    return out;
-  }
-  auto pct = [](const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-      if (s[i] == '%' && i + 2 < s.size()) {
-        out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+  } else if (how == "quoted-printable") {
+    for (size_t i = 0; i < body.size(); ++i) {
+      if (body.compare(i, 3, "=\r\n") == 0) {
+        i += 2;  // a soft line break
+      } else if (body[i] == '=' && i + 2 < body.size()) {
+        out += static_cast<char>(Hex(body[i + 1]) * 16 + Hex(body[i + 2]));
         i += 2;
+      } else if (body.compare(i, 2, "\r\n") == 0) {
+        out += '\n';
+        ++i;
       } else {
-        out += s[i];
+        out += body[i];
       }
     }
-    return out;
-  };
-  auto valueAt = [&](size_t p) {
-    size_t end = header.find(';', p);
-    if (end == std::string::npos) end = header.size();
-    return header.substr(p, end - p);
-  };
-  if (size_t p = header.find(key + "*="); p != std::string::npos) {
-    std::string v = valueAt(p + key.size() + 2);
-    return pct(v.substr(v.find("''") + 2));
+  } else {
+    out = body;
   }
-  for (int i = 0;; ++i) {
-    const std::string piece = key + "*" + std::to_string(i) + "*=";
-    const size_t p = header.find(piece);
-    if (p == std::string::npos) break;
-    std::string v = valueAt(p + piece.size());
-    if (i == 0) v = v.substr(v.find("''") + 2);
-    joined += v;
-  }
-  return pct(joined);
+  return out;
 }
 
-std::string DecodePart(const std::map<std::string, std::string>& headers, const std::string& body) {
-  auto it = headers.find("content-transfer-encoding");
-  const std::string encoding = it == headers.end() ? "" : Lower(it->second);
-  if (encoding == "base64") return DecodeBase64(body);
-  if (encoding == "quoted-printable") return DecodeQuotedPrintable(body);
-  return body;
+// The value of a quoted parameter of a header ("" when it is not there or not quoted).
+std::string Quoted(const std::string& header, const std::string& key) {
+  const size_t start = header.find(key + "=\"");
+  if (start == std::string::npos) return "";
+  const size_t first = start + key.size() + 2;
+  return header.substr(first, header.find('"', first) - first);
 }
 
 }  // namespace
@@ -186,28 +119,28 @@ ReadMessage ParseMessage(const std::string& raw) {
   const std::string body = split == std::string::npos ? std::string() : raw.substr(split + 4);
   const std::string type = m.headers["content-type"];
   if (Lower(type).rfind("multipart/", 0) != 0) {
-    m.body = DecodePart(m.headers, body);
+    m.body = Decoded(m.headers, body);
     return m;
   }
-  const std::string delimiter = "\r\n--" + Param(type, "boundary");
-  size_t at = body.find(delimiter);
-  bool first = true;
-  while (at != std::string::npos) {
-    size_t start = at + delimiter.size();
-    if (body.compare(start, 2, "--") == 0) break;
-    start += 2;  // CRLF after the delimiter
-    const size_t next = body.find(delimiter, start);
-    const std::string part = body.substr(start, next == std::string::npos ? std::string::npos : next - start);
+  // Each part runs from the line after a delimiter to the next delimiter; "--" after one ends.
+  const std::string delimiter = "\r\n--" + Quoted(type, "boundary");
+  for (size_t at = body.find(delimiter); at != std::string::npos && body.compare(at + delimiter.size(), 2, "--");) {
+    const size_t start = at + delimiter.size() + 2;
+    at = body.find(delimiter, start);
+    const std::string part = body.substr(start, at == std::string::npos ? std::string::npos : at - start);
     const size_t partSplit = part.find("\r\n\r\n");
-    const auto headers = Headers(part.substr(0, partSplit));
-    const std::string content = DecodePart(headers, part.substr(partSplit + 4));
-    auto disposition = headers.find("content-disposition");
-    if (first && disposition == headers.end()) m.body = content;
-    else m.attachments.push_back({Param(disposition == headers.end() ? "" : disposition->second, "filename"), content});
-    first = false;
-    at = next;
+    auto headers = Headers(part.substr(0, partSplit));
+    const std::string content = Decoded(headers, part.substr(partSplit + 4));
+    if (headers.count("content-disposition") == 0) m.body = content;
+    else m.attachments.emplace_back(Quoted(headers["content-disposition"], "filename"), content);
   }
   return m;
+}
+
+ReadMessage OnlyMessage(const ProfileScope& profile) {
+  const auto delivered = profile.Delivered();
+  EXPECT_EQ(delivered.size(), 1u);
+  return delivered.empty() ? ReadMessage() : ParseMessage(ReadWholeFile(delivered[0]));
 }
 
 }  // namespace hk::test::mail

@@ -1,5 +1,6 @@
 // Shared pieces of the mail suite: which mail library the run has, a profile folder of its
-// own per test, a reader of stored messages, and (POSIX) a loopback SMTP server.
+// own per test, a reader of stored messages, and (POSIX) a loopback SMTP server with Python's
+// email package as the reader of what it received.
 #pragma once
 
 #include "tests/support/fixtures.h"
@@ -9,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hk::test::mail {
@@ -21,12 +23,11 @@ std::string ProviderMode();
   GTEST_SKIP() << "this run has the mail library '" << ::hk::test::mail::ProviderMode() \
                << "'; the test needs '" << (mode) << "'"
 
-// A temporary profile folder (HOSTKIT_MAIL_DIR) holding default.conf with the given text,
-// and an outbox folder inside the temporary directory for profiles that want one.
+// A temporary profile folder (HOSTKIT_MAIL_DIR) holding default.conf with the given text, or
+// with a profile that delivers into the outbox folder inside it.
 class ProfileScope {
  public:
-  explicit ProfileScope(const std::string& settings);
-  ~ProfileScope();
+  explicit ProfileScope(const std::string& settings = std::string());
   const TempDir& Dir() const { return m_dir; }
   std::string Outbox() const { return m_dir / "outbox"; }
   // The complete messages delivered into the outbox (new/), and what is left in tmp/.
@@ -38,7 +39,7 @@ class ProfileScope {
   std::unique_ptr<ScopedEnv> m_env;
 };
 
-// Settings of a profile that delivers into the outbox of the scope, with an address book.
+// Settings of a profile that delivers into `outbox`, with a sender and an address book.
 std::string OutboxSettings(const std::string& outbox);
 
 // A message for MAPISendMail of the given entries (pointed to, not copied) and texts.
@@ -54,22 +55,16 @@ inline MapiMessage MessageOf(MapiRecipDesc* recipients, ULONG recipientCount, Ma
   return message;
 }
 
-// What a MIME reader finds in a message.
+// What a MIME reader finds in a stored message. This one reads what the suite sends on every
+// platform: unfolded raw headers, the note and attachments with plain (quoted) file names.
 struct ReadMessage {
   std::map<std::string, std::string> headers;  // lower-case name => unfolded raw value
   std::string body;                            // decoded text of the note
-  struct Part {
-    std::string fileName;
-    std::string bytes;
-  };
-  std::vector<Part> attachments;
+  std::vector<std::pair<std::string, std::string>> attachments;  // file name, bytes
 };
 ReadMessage ParseMessage(const std::string& raw);
-
-
-}  // namespace hk::test::mail
-
-namespace hk::test::mail {
+// The only message delivered into the profile's outbox (a failure when there is not one).
+ReadMessage OnlyMessage(const ProfileScope& profile);
 
 #if !defined(_WIN32)
 // A real SMTP server on a free loopback port (Python's aiosmtpd under /usr/bin/python3),
@@ -82,9 +77,8 @@ class SmtpServer {
   SmtpServer(const SmtpServer&) = delete;
   SmtpServer& operator=(const SmtpServer&) = delete;
   std::string Url() const { return "smtp://127.0.0.1:" + std::to_string(m_port); }
-  int Connections() const;             // connections accepted so far
-  int AuthAttempts() const;            // credentials offered so far (--refuse-auth only)
-  std::vector<std::string> Files() const;  // the stored messages, in arrival order
+  int AuthAttempts() const;                    // credentials offered so far (--refuse-auth only)
+  std::vector<std::string> Files() const;      // the stored messages, in arrival order
   std::string Recipients(size_t index) const;  // envelope recipients of message index
 
  private:
@@ -96,11 +90,14 @@ class SmtpServer {
 // A loopback port that nothing listens on at the moment.
 int FreePort();
 
-// What Python's email package reads from a stored message: the values of read_message.py.
+// What Python's email package reads from a stored message (read_message.py): decoded values
+// by key ("subject", "to", "body"; "name" for each display name of To and Cc, in order), and
+// the attachments.
 struct PythonRead {
-  std::string subject, to, cc, body;
-  std::vector<std::string> names;  // display names of To and Cc, in order
+  std::multimap<std::string, std::string> values;
   std::vector<std::pair<std::string, std::string>> attachments;  // name, bytes
+  std::string Value(const std::string& key) const;
+  std::vector<std::string> Values(const std::string& key) const;
 };
 PythonRead ReadWithPython(const std::string& file);
 #endif

@@ -29,43 +29,6 @@ std::string Scripts() {
   return dir != nullptr ? std::string(dir) + "/" : std::string("tests/mail/");
 }
 
-// Python's ascii() of a str: quotes, backslash escapes, \xNN, \uNNNN, \UNNNNNNNN => UTF-8.
-std::string Unescape(const std::string& literal) {
-  std::string out;
-  auto put = [&](unsigned long cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  };
-  for (size_t i = 1; i + 1 < literal.size(); ++i) {
-    if (literal[i] != '\\') {
-      out += literal[i];
-      continue;
-    }
-    const char kind = literal[++i];
-    size_t digits = kind == 'x' ? 2 : kind == 'u' ? 4 : kind == 'U' ? 8 : 0;
-    if (digits != 0) {
-      put(std::stoul(literal.substr(i + 1, digits), nullptr, 16));
-      i += digits;
-    } else {
-      out += kind == 'n' ? '\n' : kind == 'r' ? '\r' : kind == 't' ? '\t' : kind;
-    }
-  }
-  return out;
-}
-
 std::string FromHex(const std::string& hex) {
   std::string out;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
@@ -122,13 +85,6 @@ SmtpServer::~SmtpServer() {
   }
 }
 
-int SmtpServer::Connections() const {
-  std::ifstream in(m_spool / "connections");
-  int lines = 0;
-  for (std::string line; std::getline(in, line);) ++lines;
-  return lines;
-}
-
 int SmtpServer::AuthAttempts() const {
   std::ifstream in(m_spool / "auth");
   int lines = 0;
@@ -147,6 +103,17 @@ std::string SmtpServer::Recipients(size_t index) const {
   return ReadWholeFile(m_spool / (std::to_string(index + 1) + ".rcpt"));
 }
 
+std::string PythonRead::Value(const std::string& key) const {
+  const auto found = values.find(key);
+  return found == values.end() ? "?" : found->second;
+}
+
+std::vector<std::string> PythonRead::Values(const std::string& key) const {
+  std::vector<std::string> found;
+  for (auto [it, end] = values.equal_range(key); it != end; ++it) found.push_back(it->second);
+  return found;
+}
+
 PythonRead ReadWithPython(const std::string& file) {
   PythonRead read;
   const std::string command = "/usr/bin/python3 '" + Scripts() + "read_message.py' '" + file + "'";
@@ -161,17 +128,11 @@ PythonRead ReadWithPython(const std::string& file) {
   EXPECT_EQ(pclose(pipe), 0) << command;
   std::istringstream lines(output);
   for (std::string line; std::getline(lines, line);) {
-    const size_t space = line.find(' ');
-    const std::string key = line.substr(0, space), rest = line.substr(space + 1);
-    if (key == "subject") read.subject = Unescape(rest);
-    else if (key == "to") read.to = Unescape(rest);
-    else if (key == "cc") read.cc = Unescape(rest);
-    else if (key == "body") read.body = Unescape(rest);
-    else if (key == "name") read.names.push_back(Unescape(rest));
-    else if (key == "attachment") {
-      const size_t last = rest.rfind(' ');
-      read.attachments.emplace_back(Unescape(rest.substr(0, last)), FromHex(rest.substr(last + 1)));
-    }
+    std::istringstream words(line);
+    std::string key, value, bytes;
+    words >> key >> value >> bytes;
+    if (key == "attachment") read.attachments.emplace_back(FromHex(value), FromHex(bytes));
+    else read.values.emplace(key, FromHex(value));
   }
   return read;
 }

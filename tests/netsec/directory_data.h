@@ -1,12 +1,10 @@
 // The test directory: a name service with 2,000 normal accounts and some 600 groups, written as
-// passwd and group files for nss_wrapper, and the answers expected of it. The parent process
-// writes the files; the child process that reads them through the library rebuilds the same
-// model to compare with.
+// passwd and group files for nss_wrapper, and the answers expected of it. The parent writes the
+// files; the child that reads them through the library rebuilds the model to compare with.
 #pragma once
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,12 +33,8 @@ constexpr int kGenerated = 1998;
 // An account whose record, with its full name, is larger than the first buffer a look-up by
 // name reads with (16 KB).
 constexpr int kLongGecos = 1235;
-// Members of a group whose record is larger than the first buffer an enumeration reads with
-// (256 KB).
-constexpr int kHugeGroupMembers = 25000;
 // An account and a group named in Latin-1 ("caf\xE9"), which is not UTF-8.
 constexpr const char* kLatin1Name = "caf\xE9";
-constexpr unsigned kLatin1Gid = 30004;
 
 inline std::string Numbered(const char* prefix, int width, int n) {
   char text[32];
@@ -56,64 +50,54 @@ struct TestDirectory {
     // File order is a permutation of name order, so that the listings' order is their own.
     for (int k = 0; k < kGenerated; ++k) {
       const int i = (k * 7919) % kGenerated;
-      TestUser u{Numbered("user", 4, i), 5000u + static_cast<unsigned>(i),
-                 i >= 1700 ? kStaffGid : 20000u + static_cast<unsigned>(i % 600), "", ""};
+      const std::string n = std::to_string(i);
+      TestUser u{Numbered("user", 4, i), 5000u + i, i >= 1700 ? kStaffGid : 20000u + i % 600, "", ""};
       if (i == kLongGecos) {
         for (int part = 0; part < 2000; ++part) u.fullName += "Long name " + std::to_string(part) + " ";
-        u.gecos = u.fullName + ",Room " + std::to_string(i);
-      } else if (i % 7 == 0) {
-        // no full name at all
-      } else if (i % 7 == 1) {
-        u.gecos = "Name " + std::to_string(i) + ",Room " + std::to_string(i) + ",555-0100,,";
-        u.fullName = "Name " + std::to_string(i);
-      } else if (i % 11 == 2) {
-        u.gecos = u.fullName = "Zo\xC3\xAB \xC3\x9Cnal " + std::to_string(i);
-      } else {
-        u.gecos = u.fullName = "Person " + std::to_string(i);
+        u.gecos = u.fullName + ",Room " + n;
+      } else if (i % 7 == 1) {  // a full name and the other GECOS fields
+        u.gecos = "Name " + n + ",Room " + n + ",555-0100,,";
+        u.fullName = "Name " + n;
+      } else if (i % 7 != 0) {  // (every seventh has no full name at all)
+        u.gecos = u.fullName = (i % 11 == 2 ? "Zo\xC3\xAB \xC3\x9Cnal " : "Person ") + n;
       }
       users.push_back(u);
     }
-    users.push_back(TestUser{"edge-min", kUidMin, 20000, "Edge Min", "Edge Min"});
-    users.push_back(TestUser{"edge-max", kUidMax, 20000, "", ""});
-    // Accounts outside the normal range: listed by nobody, yet members of their groups.
-    users.push_back(TestUser{"root", 0, 0, "root", "root"});
-    users.push_back(TestUser{"daemon", 1, 1, "daemon", "daemon"});
-    users.push_back(TestUser{"below", kUidMin - 1, kStaffGid, "Just Below", "Just Below"});
-    users.push_back(TestUser{"above", kUidMax + 1, 20000, "Just Above", "Just Above"});
-    users.push_back(TestUser{"nobody", 65534, 65534, "nobody", "nobody"});
-    // Latin-1, not UTF-8: a name and a full name that must come back byte for byte.
-    users.push_back(TestUser{kLatin1Name, kUidMax + 2, kLatin1Gid, "Andr\xE9", "Andr\xE9"});
-    // A name the service reports twice: its first record counts.
-    users.push_back(TestUser{"user0008", 5008, 20008, "Second Record", "Second Record"});
+    // The edges of the normal range; accounts outside it, listed by nobody yet members of their
+    // groups; a Latin-1 name and full name that must come back byte for byte; a name the
+    // service reports twice, whose first record counts.
+    users.insert(users.end(), {{"edge-min", kUidMin, 20000, "Edge Min", "Edge Min"},
+                               {"edge-max", kUidMax, 20000, "", ""},
+                               {"root", 0, 0, "root", "root"},
+                               {"below", kUidMin - 1, kStaffGid, "Just Below", "Just Below"},
+                               {"above", kUidMax + 1, 20000, "Just Above", "Just Above"},
+                               {"nobody", 65534, 65534, "nobody", "nobody"},
+                               {kLatin1Name, kUidMax + 2, 30004, "Andr\xE9", "Andr\xE9"},
+                               {"user0008", 5008, 20008, "Second Record", "Second Record"}});
 
     groups.push_back(TestGroup{"root", 0, {}});
     for (int j = 0; j < 600; ++j)
-      groups.push_back(TestGroup{Numbered("grp", 3, j), 20000u + static_cast<unsigned>(j),
+      groups.push_back(TestGroup{Numbered("grp", 3, j), 20000u + j,
                                  {Numbered("user", 4, (j * 3) % 1700), Numbered("user", 4, (j * 3 + 1) % 1700)}});
     // Staff: 710 listed members, ten of which also have it as their primary group, plus the
     // 298 generated accounts and one system account whose primary group it is.
     TestGroup staff{"staff", kStaffGid, {}};
-    for (int i = 0; i < 700; ++i) staff.listed.push_back(Numbered("user", 4, i));
-    for (int i = 1700; i < 1710; ++i) staff.listed.push_back(Numbered("user", 4, i));
-    groups.push_back(staff);
-    groups.push_back(TestGroup{kLatin1Name, kLatin1Gid, {kLatin1Name}});
-    // A member without an account, between two that have one.
-    groups.push_back(TestGroup{"broken", 30001, {"user0001", "zz-ghost", "user0002"}});
-    // A group whose record lists every generated account: some 34 KB with the member pointers.
-    TestGroup crowd{"crowd", 30002, {}};
+    for (int i = 0; i < 710; ++i) staff.listed.push_back(Numbered("user", 4, i < 700 ? i : i + 1000));
+    // A member without an account between two that have one; a record listing every generated
+    // account (some 34 KB with the member pointers); one of some 375 KB, beyond the first
+    // buffer an enumeration reads with (256 KB), whose members have no accounts.
+    TestGroup crowd{"crowd", 30002, {}}, huge{"huge", 30003, {}};
     for (int i = 0; i < kGenerated; ++i) crowd.listed.push_back(Numbered("user", 4, (i * 31) % kGenerated));
-    groups.push_back(crowd);
-    // Some 375 KB with the member pointers; its members have no accounts.
-    TestGroup huge{"huge", 30003, {}};
-    for (int i = 0; i < kHugeGroupMembers; ++i) huge.listed.push_back(Numbered("member", 5, i));
-    groups.push_back(huge);
+    for (int i = 0; i < 25000; ++i) huge.listed.push_back(Numbered("member", 5, i));
+    groups.insert(groups.end(), {staff, {kLatin1Name, 30004, {kLatin1Name}},
+                                 {"broken", 30001, {"user0001", "zz-ghost", "user0002"}}, crowd, huge});
   }
 
   std::string PasswdText() const {
     std::string text;
     for (const TestUser& u : users)
-      text += u.name + ":x:" + std::to_string(u.uid) + ":" + std::to_string(u.gid) + ":" + u.gecos +
-              ":/home/" + u.name + ":/bin/sh\n";
+      text += u.name + ":x:" + std::to_string(u.uid) + ":" + std::to_string(u.gid) + ":" + u.gecos + ":/home/" +
+              u.name + ":/bin/sh\n";
     return text;
   }
 
@@ -121,7 +105,7 @@ struct TestDirectory {
     std::string text;
     for (const TestGroup& g : groups) {
       text += g.name + ":x:" + std::to_string(g.gid) + ":";
-      for (size_t i = 0; i < g.listed.size(); ++i) text += (i ? "," : "") + g.listed[i];
+      for (const std::string& name : g.listed) text += name + (&name == &g.listed.back() ? "" : ",");
       text += "\n";
     }
     return text;
@@ -139,10 +123,9 @@ struct TestDirectory {
   }
 
   std::vector<std::string> GroupNames() const {
-    std::vector<std::string> names;
-    for (const TestGroup& g : groups) names.push_back(g.name);
-    std::sort(names.begin(), names.end());
-    return names;
+    std::set<std::string> names;
+    for (const TestGroup& g : groups) names.insert(g.name);
+    return std::vector<std::string>(names.begin(), names.end());
   }
 
   // Listed members that have an account and primary-group members, each once, in name order.
@@ -164,5 +147,10 @@ struct TestDirectory {
     return "?";
   }
 };
+
+inline const TestDirectory& Directory() {
+  static const TestDirectory directory;
+  return directory;
+}
 
 }  // namespace hk::test::netsec

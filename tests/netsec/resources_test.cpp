@@ -23,6 +23,12 @@ class DescribedHost : public ::testing::Test {
     mkdir((m_dir / "sssd").c_str(), 0700);
     mkdir((m_dir / "samba").c_str(), 0700);
   }
+  // The host's domains as "name=controller " each.
+  static std::string Described() {
+    std::string text;
+    for (const auto& domain : config::HostDomains()) text += domain.name + "=" + domain.controller + " ";
+    return text;
+  }
   static std::string DnsDomainOfHostName() {
     char host[256] = {};
     gethostname(host, sizeof host - 1);
@@ -33,31 +39,24 @@ class DescribedHost : public ::testing::Test {
   hk::test::ScopedEnv m_env;
 };
 
-struct Entry {
-  DWORD displayType;
-  std::string remoteName;
-  std::string provider;
-};
-
-// Every entry of one container, read one page at a time.
-std::vector<Entry> ReadContainer(NETRESOURCEA* container, DWORD perCall = 0xFFFFFFFF) {
+// Every entry of one container, read `perCall` at a time, as "display-type:name:provider ".
+std::string ReadContainer(NETRESOURCEA* container, DWORD perCall = 0xFFFFFFFF) {
   HANDLE handle = nullptr;
   EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, RESOURCEUSAGE_CONTAINER, container, &handle),
             static_cast<DWORD>(NO_ERROR));
-  std::vector<Entry> entries;
-  for (;;) {
+  std::string entries;
+  for (DWORD r = NO_ERROR; r == NO_ERROR;) {
     alignas(16) char buffer[4096];
     DWORD count = perCall;
     DWORD size = sizeof buffer;
-    const DWORD r = WNetEnumResourceA(handle, &count, buffer, &size);
-    if (r == ERROR_NO_MORE_ITEMS) break;
-    EXPECT_EQ(r, static_cast<DWORD>(NO_ERROR));
-    if (r != NO_ERROR) break;
+    r = WNetEnumResourceA(handle, &count, buffer, &size);
+    EXPECT_TRUE(r == NO_ERROR || r == ERROR_NO_MORE_ITEMS) << r;
     EXPECT_LE(count, perCall);
-    auto* records = reinterpret_cast<NETRESOURCEA*>(buffer);
-    for (DWORD i = 0; i < count; ++i) {
+    const auto* records = reinterpret_cast<NETRESOURCEA*>(buffer);
+    for (DWORD i = 0; r == NO_ERROR && i < count; ++i) {
       EXPECT_EQ(records[i].dwUsage, static_cast<DWORD>(RESOURCEUSAGE_CONTAINER));
-      entries.push_back(Entry{records[i].dwDisplayType, records[i].lpRemoteName, records[i].lpProvider});
+      entries += std::to_string(records[i].dwDisplayType) + ":" + records[i].lpRemoteName + ":" +
+                 records[i].lpProvider + " ";
     }
   }
   EXPECT_EQ(WNetCloseEnum(handle), static_cast<DWORD>(NO_ERROR));
@@ -71,56 +70,41 @@ TEST_F(DescribedHost, NetworkHoldsTheConfiguredDomainsEachOnce) {
                   "[domain/LDAP]\nldap_uri = ldaps://[fd00::7]:636/, ldap://ldap2\n");
   m_dir.WriteFile("samba/smb.conf", "[global]\n\tworkgroup = CORP\n\trealm = CORP.EXAMPLE\n"
                                     "\tpassword server = dc9.corp.example *\n");
-  const auto domains = config::HostDomains();
-  ASSERT_EQ(domains.size(), 3u);  // the realm is the sssd domain, in another case
-  EXPECT_EQ(domains[0].name, "corp.example");
-  EXPECT_EQ(domains[0].controller, "ad1.corp.example");
-  EXPECT_EQ(domains[1].name, "LDAP");
-  EXPECT_EQ(domains[1].controller, "fd00::7");
-  EXPECT_EQ(domains[2].name, "CORP");
-  EXPECT_EQ(domains[2].controller, "dc9.corp.example");
+  // The realm is the sssd domain, in another case.
+  EXPECT_EQ(Described(), "corp.example=ad1.corp.example LDAP=fd00::7 CORP=dc9.corp.example ");
 
-  const auto root = ReadContainer(nullptr);
-  ASSERT_EQ(root.size(), 1u);
-  EXPECT_EQ(root[0].displayType, static_cast<DWORD>(RESOURCEDISPLAYTYPE_NETWORK));
-  NETRESOURCEA network{};
-  network.dwUsage = RESOURCEUSAGE_CONTAINER;
-  std::string networkName = root[0].remoteName;
-  network.lpRemoteName = networkName.data();
-  for (DWORD perCall : {0xFFFFFFFFu, 1u}) {
-    const auto held = ReadContainer(&network, perCall);
-    ASSERT_EQ(held.size(), 3u);
-    for (size_t i = 0; i < held.size(); ++i) {
-      EXPECT_EQ(held[i].displayType, static_cast<DWORD>(RESOURCEDISPLAYTYPE_DOMAIN));
-      EXPECT_EQ(held[i].remoteName, domains[i].name);
-      EXPECT_EQ(held[i].provider, networkName);
-    }
-  }
+  const std::string root = ReadContainer(nullptr);
+  std::string networkName = root.substr(2, root.find(':', 2) - 2);
+  // Every record names the network as its provider.
+  const auto entry = [&](DWORD type, const std::string& name) {
+    return std::to_string(type) + ":" + name + ":" + networkName + " ";
+  };
+  EXPECT_EQ(root, entry(RESOURCEDISPLAYTYPE_NETWORK, networkName));
+  NETRESOURCEA container{};
+  container.dwUsage = RESOURCEUSAGE_CONTAINER;
+  container.lpRemoteName = networkName.data();
+  for (DWORD perCall : {0xFFFFFFFFu, 1u})
+    EXPECT_EQ(ReadContainer(&container, perCall), entry(RESOURCEDISPLAYTYPE_DOMAIN, "corp.example") +
+                                                      entry(RESOURCEDISPLAYTYPE_DOMAIN, "LDAP") +
+                                                      entry(RESOURCEDISPLAYTYPE_DOMAIN, "CORP"));
   // A domain holds this computer; a name the network does not know is refused.
-  NETRESOURCEA domain = network;
-  std::string domainName = "CORP";
-  domain.lpRemoteName = domainName.data();
-  const auto servers = ReadContainer(&domain);
-  ASSERT_EQ(servers.size(), 1u);
-  EXPECT_EQ(servers[0].remoteName, "\\\\" + config::LocalComputerName());
+  std::string name = "CORP";
+  container.lpRemoteName = name.data();
+  EXPECT_EQ(ReadContainer(&container), entry(RESOURCEDISPLAYTYPE_SERVER, "\\\\" + config::LocalComputerName()));
   HANDLE handle = nullptr;
-  std::string unknown = "NOWHERE";
-  domain.lpRemoteName = unknown.data();
-  EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, 0, RESOURCEUSAGE_CONTAINER, &domain, &handle),
+  name = "NOWHERE";
+  EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, 0, RESOURCEUSAGE_CONTAINER, &container, &handle),
             static_cast<DWORD>(ERROR_BAD_NET_NAME));
-  domain.dwUsage = RESOURCEUSAGE_CONNECTABLE;
-  EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, 0, RESOURCEUSAGE_CONTAINER, &domain, &handle),
+  container.dwUsage = RESOURCEUSAGE_CONNECTABLE;
+  EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, 0, RESOURCEUSAGE_CONTAINER, &container, &handle),
             static_cast<DWORD>(ERROR_NOT_CONTAINER));
 }
 
 TEST_F(DescribedHost, WithoutAListTheDomainSectionsAreTheDomainsInTheirOrder) {
   m_dir.WriteFile("sssd/sssd.conf", "[sssd]\nservices = nss\n[domain/Zeta]\nad_server = dc.zeta\n"
                                     "[domain/alpha]\n[nss]\n[domain/zeta]\nkrb5_server = other\n");
-  const auto domains = config::HostDomains();
-  ASSERT_GE(domains.size(), 2u);
-  EXPECT_EQ(domains[0].name, "Zeta");  // one section, however often it is opened
-  EXPECT_EQ(domains[0].controller, "dc.zeta");
-  EXPECT_EQ(domains[1].name, "alpha");
+  // One section, however often it is opened; the name of its first header.
+  EXPECT_EQ(Described().rfind("Zeta=dc.zeta alpha= ", 0), 0u) << Described();
 }
 
 TEST_F(DescribedHost, WithoutADirectoryTheDnsDomainOrWorkgroupStands) {
@@ -131,10 +115,7 @@ TEST_F(DescribedHost, WithoutADirectoryTheDnsDomainOrWorkgroupStands) {
   m_dir.WriteFile("resolv.conf", "search lab.example\ndomain office.example\n");
   EXPECT_EQ(config::HostDomains()[0].name, fromHostName.empty() ? "office.example" : fromHostName);
   m_dir.WriteFile("resolv.conf", "nameserver 10.0.0.1\n");
-  const auto domains = config::HostDomains();
-  ASSERT_EQ(domains.size(), 1u);
-  EXPECT_EQ(domains[0].name, fromHostName.empty() ? "WORKGROUP" : fromHostName);
-  EXPECT_EQ(domains[0].controller, "");
+  EXPECT_EQ(Described(), (fromHostName.empty() ? "WORKGROUP" : fromHostName) + "= ");
   // An smb.conf without a workgroup is a member of the default one.
   m_dir.WriteFile("samba/smb.conf", "[global]\nsecurity = user\n");
   EXPECT_EQ(config::HostDomains()[0].name, "WORKGROUP");
@@ -169,12 +150,12 @@ TEST(ResourceEnumeration, BuffersHandlesAndScopesKeepTheirContracts) {
 TEST(ResourceEnumeration, LocalComputerNames) {
   char host[256] = {};
   gethostname(host, sizeof host - 1);
-  for (std::string name : {std::string(), std::string(host), "\\\\" + std::string(host), std::string("LOCALHOST"),
-                           std::string("\\\\localhost"), "\\\\" + config::LocalComputerName()})
-    EXPECT_TRUE(config::IsLocalComputer(name.c_str())) << name;
+  const std::pair<std::string, bool> names[] = {
+      {"", true}, {host, true}, {std::string("\\\\") + host, true}, {"LOCALHOST", true}, {"\\\\localhost", true},
+      {"\\\\" + config::LocalComputerName(), true}, {"\\\\", false}, {"\\\\elsewhere", false},
+      {"elsewhere", false}, {"\\\\\\\\localhost", false}, {"localhost.invalid", false}};
+  for (const auto& [name, local] : names) EXPECT_EQ(config::IsLocalComputer(name.c_str()), local) << name;
   EXPECT_TRUE(config::IsLocalComputer(nullptr));
-  for (const char* name : {"\\\\", "\\\\elsewhere", "elsewhere", "\\\\\\\\localhost", "localhost.invalid"})
-    EXPECT_FALSE(config::IsLocalComputer(name)) << name;
 }
 
 }  // namespace

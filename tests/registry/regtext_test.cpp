@@ -3,6 +3,9 @@
 
 #include "registry/regtext.h"
 
+#include <cstdio>
+#include <random>
+
 namespace hk::test {
 namespace {
 
@@ -144,6 +147,47 @@ TEST(RegText, WriterOutputReadsBackExactly) {
     EXPECT_EQ(values[i].name, entries[i + 1].name);
     EXPECT_EQ(values[i].type, entries[i + 1].type) << values[i].name;
     EXPECT_EQ(values[i].data, entries[i + 1].data) << values[i].name;
+  }
+}
+
+// Binary data by the plain rule: "xx," while the line stays within 78 columns, otherwise a
+// continuation ("\", a line break, two spaces) first; the last byte has no comma.
+std::string HexModel(size_t column, const std::string& data) {
+  std::string text;
+  for (size_t i = 0; i < data.size(); ++i) {
+    const size_t width = i + 1 < data.size() ? 3 : 2;
+    if (column + width > 78) {
+      text += "\\\r\n  ";
+      column = 2;
+    }
+    char item[4];
+    std::snprintf(item, sizeof item, width == 3 ? "%02x," : "%02x", static_cast<unsigned char>(data[i]));
+    text += item;
+    column += width;
+  }
+  return text;
+}
+
+TEST(RegText, HexDataWrapsByTheLineWidth) {
+  std::mt19937 random(7);
+  // Names that leave the first line full, nearly full or overflowing; data across a line's
+  // 25 bytes and across the pieces the writer works in.
+  for (const size_t nameLength : {0, 1, 68, 69, 70, 71, 72, 90}) {
+    for (const size_t size : {1, 2, 25, 26, 27, 70000}) {
+      std::string data(size, '\0');
+      for (char& c : data) c = static_cast<char>(random());
+      std::string bytes;
+      RegTextWriter writer([&bytes](std::string_view piece) {
+        bytes += piece;
+        return true;
+      });
+      const std::string name(nameLength, 'n');
+      ASSERT_TRUE(writer.Value(name, REG_BINARY, data));
+      ASSERT_TRUE(writer.Finish());
+      const std::string prefix = (name.empty() ? "@" : "\"" + name + "\"") + "=hex:";
+      EXPECT_NE(std::string::npos, Narrow(bytes).find(prefix + HexModel(prefix.size(), data) + "\r\n"))
+          << "name of " << nameLength << ", " << size << " bytes";
+    }
   }
 }
 
