@@ -10,40 +10,33 @@ namespace {
 
 // "a", e-acute, U+1F600 as a surrogate pair, NUL.
 const WCHAR kText[] = {'a', 0x00E9, 0xD83D, 0xDE00, 0};
-const std::string kUtf8 = "a\xC3\xA9\xF0\x9F\x98\x80";
 
-TEST(Codepage, CountsAndConvertsUpToTheNul) {
+TEST(Codepage, CountsConvertsAndRefusesABufferTooSmall) {
   EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, kText, -1, nullptr, 0, nullptr, nullptr), 8);
-  char out[8];
-  ASSERT_EQ(WideCharToMultiByte(CP_UTF8, 0, kText, -1, out, sizeof out, nullptr, nullptr), 8);
-  EXPECT_EQ(std::string(out), kUtf8);
-}
-
-TEST(Codepage, AnExplicitLengthConvertsThatManyUnitsWithoutANul) {
   char out[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+  // An explicit length converts that many units, without a NUL.
   ASSERT_EQ(WideCharToMultiByte(CP_UTF8, 0, kText, 2, out, sizeof out, nullptr, nullptr), 3);
   EXPECT_EQ(std::string(out, 4), std::string("a\xC3\xA9x"));
-}
-
-TEST(Codepage, ABufferTooSmallFails) {
-  char out[7];
+  ASSERT_EQ(WideCharToMultiByte(CP_UTF8, 0, kText, -1, out, sizeof out, nullptr, nullptr), 8);
+  EXPECT_EQ(std::string(out), "a\xC3\xA9\xF0\x9F\x98\x80");
   SetLastError(0);
-  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, kText, -1, out, sizeof out, nullptr, nullptr), 0);
+  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, kText, -1, out, 7, nullptr, nullptr), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
+// Each byte becomes at most one unit, each unit at most three bytes.
 std::basic_string<WCHAR> Widened(const std::string& bytes) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::basic_string<WCHAR> wide(static_cast<size_t>(n), 0);
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+  const int n = static_cast<int>(bytes.size());
+  std::basic_string<WCHAR> wide(bytes.size(), 0);
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, wide.data(), n)));
   return wide;
 }
 
-std::string Narrowed(const std::basic_string<WCHAR>& wide, BOOL* replaced = nullptr) {
-  const int length = static_cast<int>(wide.size());
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), length, bytes.data(), n, nullptr, replaced);
+std::string Narrowed(const std::basic_string<WCHAR>& wide, BOOL* replaced) {
+  const int n = static_cast<int>(wide.size());
+  std::string bytes(3 * wide.size(), '\0');
+  const int written = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, bytes.data(), 3 * n, nullptr, replaced);
+  bytes.resize(static_cast<size_t>(written));
   return bytes;
 }
 

@@ -14,10 +14,7 @@ TEST(Exception, ReportErrorShowsTheMessageOrSaysWhatIsMissing) {
 }
 
 TEST(Exception, CollectionsSerializeAndExceptionsDoNot) {
-  CStringList list;
-  CDWordArray array;
-  CFileException file;
-  EXPECT_TRUE(list.IsSerializable());
-  EXPECT_TRUE(array.IsSerializable());
-  EXPECT_FALSE(file.IsSerializable());
+  EXPECT_TRUE(CStringList().IsSerializable());
+  EXPECT_TRUE(CDWordArray().IsSerializable());
+  EXPECT_FALSE(CFileException().IsSerializable());
 }

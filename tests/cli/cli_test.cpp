@@ -38,6 +38,12 @@ TEST_F(Cli, ErrorOsPrintsTheSystemsText) {
   EXPECT_EQ(r.out, std::string("5: ") + expected);
 }
 
+TEST_F(Cli, TourRunsEachFamilyOnce) {
+  const ToolRun r = RunTool("tour");
+  EXPECT_NE(r.out.find("a shell launch with no associated program throws Win32 error 1155\n"), std::string::npos);
+  EXPECT_EQ(RunTool("tour again").status, 2);
+}
+
 TEST_F(Cli, ErrorOsWithoutATextFails) { EXPECT_EQ(RunTool("error os 0x2000FFFF").status, 1); }
 
 TEST_F(Cli, ErrorShellPrintsTheMappedCode) {

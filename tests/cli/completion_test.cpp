@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,67 +22,42 @@ constexpr bool kHasBash = false;
 constexpr bool kHasBash = true;
 #endif
 
-class Completion : public testing::Test {
+class Completion : public hk::test::ToolTest {
  protected:
   void SetUp() override {
     if (!kHasBash) GTEST_SKIP() << "bash completion and manual page are made by native builds";
-    const char* dir = std::getenv("HOSTKIT_TEST_BINARY_DIR");
-    if (dir == nullptr) GTEST_SKIP() << "not run through ctest";
-    m_binary = dir;
+    ToolTest::SetUp();
   }
 
-  // What the completion offers for a command line typed up to the cursor (a trailing space
-  // starts a new, empty word), in sorted order.
-  std::set<std::string> Complete(const std::string& typed) const {
-    std::istringstream split(typed);
-    std::string words, word;
-    int count = 0;
-    while (split >> word) {
-      words += "'" + word + "' ";
-      ++count;
-    }
-    if (typed.back() == ' ') {
-      words += "'' ";
-      ++count;
-    }
-    const std::string script = "source '" + m_binary +
-                               "/share/bash-completion/completions/hostkit' && COMP_WORDS=(" +
-                               words + ") && COMP_CWORD=" + std::to_string(count - 1) +
-                               " && _hostkit && printf '%s\\n' \"${COMPREPLY[@]}\"";
-    return Lines(Run("bash -c \"" + Escape(script) + "\""));
-  }
+  static std::string Share() { return std::string(std::getenv("HOSTKIT_TEST_BINARY_DIR")) + "/share/"; }
 
   static std::string Run(const std::string& command) {
     std::string out;
     if (FILE* pipe = popen(command.c_str(), "r")) {
       char buffer[4096];
-      size_t n;
-      while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+      for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
       pclose(pipe);
     }
     return out;
   }
 
-  static std::set<std::string> Lines(const std::string& text) {
-    std::set<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty()) lines.insert(line);
-    }
-    return lines;
+  // What the completion offers for a command line typed up to the cursor (a trailing space
+  // starts a new, empty word). The script reaches bash as a quoted here-document, unexpanded.
+  static std::set<std::string> Complete(const std::string& typed) {
+    std::vector<std::string> words;
+    std::istringstream split(typed);
+    for (std::string word; split >> word;) words.push_back(word);
+    if (typed.back() == ' ') words.emplace_back();
+    std::string quoted;
+    for (const std::string& word : words) quoted += "'" + word + "' ";
+    const std::string script = "source '" + Share() + "bash-completion/completions/hostkit'\nCOMP_WORDS=(" +
+                               quoted + ")\nCOMP_CWORD=" + std::to_string(words.size() - 1) +
+                               "\n_hostkit\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
+    const std::vector<std::string> lines = hk::test::Lines(Run("bash <<'END'\n" + script + "END\n"));
+    std::set<std::string> offered(lines.begin(), lines.end());
+    offered.erase("");
+    return offered;
   }
-
-  // For a double-quoted shell word.
-  static std::string Escape(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-      if (c == '"' || c == '\\' || c == '$' || c == '`') escaped += '\\';
-      escaped += c;
-    }
-    return escaped;
-  }
-
-  std::string m_binary;
 };
 
 TEST_F(Completion, OffersTheToolsCommands) {
@@ -97,43 +73,27 @@ TEST_F(Completion, OffersTheToolsCommands) {
   EXPECT_EQ(Complete("hostkit re"), (std::set<std::string>{"readonly", "reg"}));
 }
 
-TEST_F(Completion, OffersSubCommandsWhereTheyStand) {
-  using Words = std::set<std::string>;
-  const struct {
-    const char* typed;
-    Words offered;
-  } cases[] = {
-      {"hostkit reg ", {"delete", "delete-entry", "export", "get", "import", "list", "put"}},
-      {"hostkit error ", {"os", "shell"}},
-      {"hostkit path c", {"canon", "cwd"}},
-      {"hostkit readonly ", {"off", "on"}},
-      {"hostkit store ROOT ", {"free", "ids", "list", "path", "put"}},
-      {"hostkit store ", {}},                 // the root is a file name
-      {"hostkit reg get ", {}},               // a key, no sub-command
-      {"hostkit crc32 ", {}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Complete(c.typed), c.offered) << c.typed;
-  }
-}
-
-TEST_F(Completion, OffersTheCommandsOptions) {
+TEST_F(Completion, OffersSubCommandsAndOptionsWhereTheyStand) {
   const struct {
     const char* typed;
     std::set<std::string> offered;
   } cases[] = {
+      {"hostkit reg ", {"delete", "delete-entry", "export", "get", "import", "list", "put"}},
+      {"hostkit error ", {"os", "shell"}},
+      {"hostkit path c", {"canon", "cwd"}},
+      {"hostkit store ROOT ", {"free", "ids", "list", "path", "put"}},
+      {"hostkit store ", {}},    // the root is a file name
+      {"hostkit reg get ", {}},  // a key, no sub-command
       {"hostkit reg put KEY NAME --d", {"--dword"}},
       {"hostkit path canon --", {"--help", "--keep-case"}},
       {"hostkit md5 -", {"--help", "-c"}},
       {"hostkit mail send --t", {"--text", "--text-file", "--title", "--to"}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Complete(c.typed), c.offered) << c.typed;
-  }
+  for (const auto& c : cases) EXPECT_EQ(Complete(c.typed), c.offered) << c.typed;
 }
 
 TEST_F(Completion, ManualPageIsCleanRoff) {
-  const std::string page = m_binary + "/share/man/man1/hostkit.1";
+  const std::string page = Share() + "man/man1/hostkit.1";
   const std::string warnings = Run("groff -man -Tutf8 -ww -z '" + page + "' 2>&1");
   EXPECT_EQ(warnings, "");
   const std::string text = Run("groff -man -Tutf8 '" + page + "' 2>/dev/null");

@@ -17,6 +17,7 @@
 
 namespace {
 
+using hk::test::Quote;
 using hk::test::RunTool;
 using hk::test::ToolRun;
 
@@ -30,11 +31,8 @@ TEST_F(MailCli, UsageErrorsExitWithTwo) {
   for (const char* arguments : {"", "deliver", "send", "send --to", "send --subject S",
                                 "send --to a --text t --text-file f", "send --title T --to a",
                                 "send --to a --attach", "send --to a --bogus", "resolve", "resolve a b",
-                                "status now"}) {
-    const ToolRun r = RunMail(arguments);
-    EXPECT_EQ(r.status, 2) << "mail " << arguments;
-    EXPECT_TRUE(r.out.empty()) << "mail " << arguments << ": " << r.out;
-  }
+                                "status now"})
+    EXPECT_EQ(RunMail(arguments).status, 2) << "mail " << arguments;
 }
 
 #if !defined(_WIN32)
@@ -74,8 +72,6 @@ class MailCliWithProvider : public MailCli {
   std::unique_ptr<hk::test::ScopedEnv> m_providers;
 };
 
-std::string Quoted(const std::string& word) { return "\"" + word + "\""; }
-
 TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   ToolRun r = RunMail("status");
   EXPECT_EQ(r.status, 0) << r.err;
@@ -86,27 +82,24 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   EXPECT_NE(r.out.find("\ndelivery: outbox " + Outbox() + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\nsender: tester@example.org\naddress book: 2 name(s)\n"), std::string::npos) << r.out;
 
-  r = RunMail("resolve " + Quoted("bob builder"));
+  r = RunMail("resolve " + Quote("bob builder"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "bob@example.net\n");
   r = RunMail("resolve Mallory");
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(r.out.empty());
   EXPECT_NE(r.err.find("Mallory: the mail system cannot resolve this name"), std::string::npos) << r.err;
-  EXPECT_TRUE(Delivered().empty());  // resolving sends nothing
 
   hk::test::TempDir files;
   const std::string text = files.WriteFile("note.txt", "Hello from a file.\n");
   const std::string first = files.WriteFile("data.bin", std::string("\x00\x01\xFE\xFF", 4));
   const std::string second = files.WriteFile("second.log", "log\n");
-  r = RunMail("send --to Alice bob@example.net --subject " + Quoted("Weekly report") + " --text-file " +
-              Quoted(text) + " --attach " + Quoted(first) + " --title Shown.bin --attach " +
-              Quoted(files / "*.log") + " --dialog");
+  r = RunMail("send --to Alice bob@example.net --subject " + Quote("Weekly report") + " --text-file " +
+              Quote(text) + " --attach " + Quote(first) + " --title Shown.bin --attach " +
+              Quote(files / "*.log") + " --dialog");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "sent to 2 recipient(s) with 2 attachment(s)\n");
   const auto delivered = Delivered();
   ASSERT_EQ(delivered.size(), 1u);
-  EXPECT_TRUE(FilesIn(Outbox() + "/tmp").empty());
   // What the message holds is the mail suite's matter; here, that the options reached it.
   const std::string message = hk::test::ReadWholeFile(delivered[0]);
   for (const char* part : {"Subject: Weekly report\r\n", "bob@example.net", "Shown.bin", "*.log"})
@@ -126,7 +119,7 @@ TEST_F(MailCliWithProvider, FailuresCarryTheMailSystemsText) {
   EXPECT_NE(r.out.find("method is 'outbox' or 'smtp'"), std::string::npos) << r.out;
 }
 
-TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearlyAndTheOutboxStillWorks) {
+TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearly) {
   // libcurl is opened on the first SMTP use; here it cannot be, as on a system without it.
   hk::test::ScopedEnv noCurl("HOSTKIT_CURL_LIBRARY", (m_dir / "missing/libcurl.so.4").c_str());
   WriteProfile("[delivery]\nmethod = smtp\n[smtp]\nurl = smtp://127.0.0.1:25\nuser = me\n");
@@ -139,11 +132,6 @@ TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearlyAndTheOutboxStillWorks
   r = RunMail("send --to alice --text hi");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "hostkit: Unsupported mail call.\n");
-
-  WriteProfile(OutboxProfile());
-  r = RunMail("send --to alice --text hi");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Delivered().size(), 1u);
 }
 
 #endif

@@ -3,8 +3,6 @@
 
 #include "platform/win32.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -14,32 +12,32 @@ using hk::test::ToolRun;
 
 using PathCli = hk::test::ToolTest;
 
-TEST_F(PathCli, MatchExitsZeroOnAMatchAndOneOtherwise) {
-  EXPECT_EQ(RunTool("match Report.TXT \"*.txt; *.doc\"").status, 0);
-  EXPECT_EQ(RunTool("match README \"*.*\"").status, 1);
-  EXPECT_EQ(RunTool("match onlyone").status, 2);
-}
-
-TEST_F(PathCli, TextAnswers) {
-  EXPECT_EQ(RunTool("path canon C:/Dir/./Sub/../F.TXT").out, "c:\\dir\\f.txt\n");
-  EXPECT_EQ(RunTool("path canon --keep-case C:/Dir/../F.TXT").out, "C:\\F.TXT\n");
-  EXPECT_EQ(RunTool("path split C:/dir/file.txt").out, "directory: C:/dir/\nfile: file.txt\n");
-  const ToolRun yes = RunTool("path is-abs C:rel");
-  EXPECT_EQ(yes.status, 0);
-  EXPECT_EQ(yes.out, "yes\n");
-  EXPECT_EQ(RunTool("path is-abs rel").status, 1);
-  EXPECT_EQ(RunTool("path root-type //server/share").out, "4 (network share)\n");
-}
-
-TEST_F(PathCli, SystemAnswersAndUsageErrors) {
-  const ToolRun app = RunTool("path app");
-  EXPECT_EQ(app.status, 0);
-  EXPECT_NE(app.out.find("cli"), std::string::npos);
-  EXPECT_EQ(RunTool("path valid a?b").status, 1);
-  EXPECT_EQ(RunTool("path").status, 2);
-  EXPECT_EQ(RunTool("path nonsense x").status, 2);
-  EXPECT_EQ(RunTool("path cwd extra").status, 2);
-  EXPECT_EQ(RunTool("path --help").status, 0);
+TEST_F(PathCli, AnswersAndExitStatuses) {
+  const struct {
+    const char* arguments;
+    int status;
+    const char* out;  // nullptr: not compared
+  } runs[] = {{"match Report.TXT \"*.txt; *.doc\"", 0, "matches\n"},
+              {"match README \"*.*\"", 1, nullptr},
+              {"path canon C:/Dir/./Sub/../F.TXT", 0, "c:\\dir\\f.txt\n"},
+              {"path canon --keep-case C:/Dir/../F.TXT", 0, "C:\\F.TXT\n"},
+              {"path split C:/dir/file.txt", 0, "directory: C:/dir/\nfile: file.txt\n"},
+              {"path is-abs C:rel", 0, "yes\n"},
+              {"path is-abs rel", 1, nullptr},
+              {"path root-type //server/share", 0, "4 (network share)\n"},
+              {"path valid a?b", 1, nullptr},
+              {"path --help", 0, nullptr},
+              // Usage errors.
+              {"match onlyone", 2, nullptr}, {"path", 2, nullptr}, {"path nonsense x", 2, nullptr},
+              {"path cwd extra", 2, nullptr}};
+  for (const auto& run : runs) {
+    const ToolRun r = RunTool(run.arguments);
+    EXPECT_EQ(r.status, run.status) << run.arguments;
+    if (run.out != nullptr) {
+      EXPECT_EQ(r.out, run.out) << run.arguments;
+    }
+  }
+  EXPECT_NE(RunTool("path app").out.find("cli"), std::string::npos);
 }
 
 }  // namespace

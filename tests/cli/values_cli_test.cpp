@@ -8,20 +8,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
+using hk::test::Lines;
+using hk::test::Quote;
 using hk::test::RunTool;
+using hk::test::TempDir;
 using hk::test::ToolRun;
 
-using hk::test::TempDir;
-
-std::string Quoted(const std::string& word) { return "\"" + word + "\""; }
-
-// A line as md5sum writes it: a name with a backslash is escaped and the line marked.
+// A line as md5sum writes it: a name with a backslash (every name on Windows) is escaped and the
+// line marked.
 std::string DigestLine(const std::string& digest, const std::string& name) {
   if (name.find('\\') == std::string::npos) return digest + "  " + name + "\n";
   std::string escaped;
@@ -29,64 +28,36 @@ std::string DigestLine(const std::string& digest, const std::string& name) {
   return "\\" + digest + "  " + escaped + "\n";
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-class ValuesCli : public testing::Test {
+class ValuesCli : public hk::test::ToolTest {
  protected:
-  void SetUp() override {
-    if (std::getenv("HOSTKIT_TEST_BINARY_DIR") == nullptr) GTEST_SKIP() << "not run through ctest";
-  }
   TempDir dir;
 };
 
 TEST_F(ValuesCli, Crc32PrintsChecksumSizeAndName) {
   const std::string abc = dir.WriteFile("abc", "abc");
   const std::string empty = dir.WriteFile("empty", "");
-  const ToolRun r = RunTool("crc32 " + Quoted(abc) + " " + Quoted(empty));
+  const ToolRun r = RunTool("crc32 " + Quote(abc) + " " + Quote(empty));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "8FAEA5D9 3 " + abc + "\n00000000 0 " + empty + "\n");
   // A file that cannot be read fails the run, the others are still listed.
-  const ToolRun missing = RunTool("crc32 " + Quoted(dir / "missing") + " " + Quoted(abc));
+  const ToolRun missing = RunTool("crc32 " + Quote(dir / "missing") + " " + Quote(abc));
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "8FAEA5D9 3 " + abc + "\n");
   EXPECT_EQ(RunTool("crc32").status, 2);
 }
 
-TEST_F(ValuesCli, Md5PrintsTheRfcDigestsAndChecksItsOwnList) {
-  const std::vector<std::pair<std::string, std::string>> suite = {
-      {"", "d41d8cd98f00b204e9800998ecf8427e"},
-      {"a", "0cc175b9c0f1b6a831c399e269772661"},
-      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
-      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
-      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "d174ab98d277d9f5a5611c2c9f419d9f"},
-      {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-       "57edf4a22be3c955ac49da2e2107b67a"},
-  };
-  std::string arguments, expected;
-  for (size_t i = 0; i < suite.size(); ++i) {
-    const std::string name = dir.WriteFile("m" + std::to_string(i), suite[i].first);
-    arguments += " " + Quoted(name);
-    expected += DigestLine(suite[i].second, name);
-  }
-  const ToolRun r = RunTool("md5" + arguments);
+TEST_F(ValuesCli, Md5PrintsDigestLinesAndChecksItsOwnList) {
+  const std::string abc = dir.WriteFile("abc", "abc");
+  const ToolRun r = RunTool("md5 " + Quote(abc));
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, expected);
-
+  EXPECT_EQ(r.out, DigestLine("900150983cd24fb0d6963f7d28e17f72", abc));
   const std::string list = dir.WriteFile("SUMS", r.out);
-  const ToolRun check = RunTool("md5 -c " + Quoted(list));
-  EXPECT_EQ(check.status, 0);
-  EXPECT_EQ(Lines(check.out).size(), suite.size());
-  EXPECT_EQ(check.out.find("FAILED"), std::string::npos) << check.out;
-  dir.WriteFile("m2", "abd");
-  const ToolRun changed = RunTool("md5 -c " + Quoted(list));
+  EXPECT_EQ(RunTool("md5 -c " + Quote(list)).status, 0);
+  dir.WriteFile("abc", "abd");
+  const ToolRun changed = RunTool("md5 -c " + Quote(list));
   EXPECT_EQ(changed.status, 1);
-  EXPECT_NE(changed.out.find("m2: FAILED\n"), std::string::npos) << changed.out;
+  EXPECT_NE(changed.out.find("abc: FAILED\n"), std::string::npos) << changed.out;
+  EXPECT_EQ(RunTool("md5").status, 2);
 }
 
 // The same names given to md5sum and to the tool: the same bytes on standard output, escaped
@@ -100,16 +71,17 @@ TEST_F(ValuesCli, Md5PrintsWhatMd5sumPrints) {
   std::vector<std::string> names;
   for (const char* odd : {"with space", "new\nline", "carriage\rreturn", "tab\tand more"})
     names.push_back(dir.WriteFile(odd, odd));
-  for (int i = 0; i < 70; ++i) names.push_back(dir.WriteFile("f" + std::to_string(i), std::string(i * 997, char('a' + i % 26))));
+  for (int i = 0; i < 70; ++i)
+    names.push_back(dir.WriteFile("f" + std::to_string(i), std::string(i * 997, char('a' + i % 26))));
   std::string arguments;
-  for (const auto& name : names) arguments += " " + Quoted(name);
-  const std::string missing = " " + Quoted(dir / "missing");
+  for (const auto& name : names) arguments += " " + Quote(name);
+  const std::string missing = " " + Quote(dir / "missing");
   const std::string fifo = dir / "fifo";
-  ASSERT_EQ(std::system(("mkfifo " + Quoted(fifo)).c_str()), 0);
+  ASSERT_EQ(std::system(("mkfifo " + Quote(fifo)).c_str()), 0);
 
   const std::string listed = dir / "md5sum.out";
-  std::system(("md5sum" + arguments + missing + " > " + Quoted(listed) + " 2>/dev/null").c_str());
-  const ToolRun r = RunTool("md5" + arguments + missing + " " + Quoted(fifo));
+  std::system(("md5sum" + arguments + missing + " > " + Quote(listed) + " 2>/dev/null").c_str());
+  const ToolRun r = RunTool("md5" + arguments + missing + " " + Quote(fifo));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, hk::test::ReadWholeFile(listed));
   EXPECT_EQ(Lines(r.err).size(), 2u) << r.err;
@@ -117,14 +89,14 @@ TEST_F(ValuesCli, Md5PrintsWhatMd5sumPrints) {
   // Checking md5sum's own list of the plain names after one file changed and one went away:
   // the same verdicts in the same order as md5sum -c gives.
   std::string plain;
-  for (size_t i = 5; i < names.size(); ++i) plain += " " + Quoted(names[i]);
+  for (size_t i = 5; i < names.size(); ++i) plain += " " + Quote(names[i]);
   const std::string list = dir / "plain.md5";
-  ASSERT_EQ(std::system(("md5sum" + plain + " > " + Quoted(list)).c_str()), 0);
+  ASSERT_EQ(std::system(("md5sum" + plain + " > " + Quote(list)).c_str()), 0);
   dir.WriteFile("f7", "changed");
   std::remove(names[40].c_str());
   const std::string verdicts = dir / "md5sum-c.out";
-  std::system(("md5sum -c " + Quoted(list) + " > " + Quoted(verdicts) + " 2>/dev/null").c_str());
-  const ToolRun check = RunTool("md5 -c " + Quoted(list));
+  std::system(("md5sum -c " + Quote(list) + " > " + Quote(verdicts) + " 2>/dev/null").c_str());
+  const ToolRun check = RunTool("md5 -c " + Quote(list));
   EXPECT_EQ(check.status, 1);
   EXPECT_EQ(check.out, hk::test::ReadWholeFile(verdicts));
 #endif
@@ -134,106 +106,66 @@ TEST_F(ValuesCli, GuidNewParseAndHash) {
   const ToolRun made = RunTool("guid new 3");
   EXPECT_EQ(made.status, 0);
   const std::vector<std::string> lines = Lines(made.out);
-  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), 3u);
-  for (const auto& line : lines) {
-    CString back;
-    CNuGuid(line.c_str()).GuidToHexString(back);
-    EXPECT_EQ(line, static_cast<const char*>(back));
-  }
-
+  for (const auto& line : lines) EXPECT_EQ(line.size(), 36u) << line;
   const ToolRun parsed = RunTool("guid parse 6B29FC40-CA47-1067-B31D-00DD010662DA");
   EXPECT_EQ(parsed.status, 0);
   EXPECT_EQ(parsed.out, "6b29fc40-ca47-1067-b31d-00dd010662da\n");
   EXPECT_EQ(RunTool("guid parse {6b29fc40-ca47-1067-b31d-00dd010662da}").status, 1);
-  EXPECT_EQ(RunTool("guid parse 00000000-0000-0000-0000-000000000000").status, 0);
-
   const UINT hash = HashKey(CNuGuid("6b29fc40-ca47-1067-b31d-00dd010662da"));
   char expected[32];
   std::snprintf(expected, sizeof expected, "%u (0x%04X)\n", hash, hash);
   EXPECT_EQ(RunTool("guid hash 6b29fc40-ca47-1067-b31d-00dd010662da").out, expected);
-  EXPECT_EQ(RunTool("guid").status, 2);
-  EXPECT_EQ(RunTool("guid shuffle").status, 2);
+  for (const char* usage : {"guid", "guid shuffle"}) EXPECT_EQ(RunTool(usage).status, 2) << usage;
 }
 
 TEST_F(ValuesCli, IpConvertsBothWays) {
-  ToolRun r = RunTool("ip 192.168.1.2");
+  const ToolRun r = RunTool("ip 192.168.1.2");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "192.168.1.2 = 3232235778 (0xC0A80102)\n");
   EXPECT_EQ(RunTool("ip 3232235778").out, "192.168.1.2\n");
   EXPECT_EQ(RunTool("ip 0xFFFFFFFF").out, "255.255.255.255\n");
-  EXPECT_EQ(RunTool("ip 1.2.3.4.5").out, "1.2.3.4 = 16909060 (0x01020304)\n");
   EXPECT_EQ(RunTool("ip 0.0.0.0").status, 0);
-  for (const char* fewer : {"ip 1.2.3", "ip 0.0.0", "ip \"\"", "ip ."})
-    EXPECT_EQ(RunTool(fewer).status, 1) << fewer;
-  EXPECT_EQ(RunTool("ip 0...0").out, "0.0.0.0 = 0 (0x00000000)\n");
-  EXPECT_EQ(RunTool("ip 1.2.3.256").status, 1);
+  EXPECT_EQ(RunTool("ip 1.2.3").status, 1);
   EXPECT_EQ(RunTool("ip").status, 2);
 }
 
 TEST_F(ValuesCli, EnvReportsTheLibrarysAnswers) {
   const ToolRun r = RunTool("env");
   EXPECT_EQ(r.status, 0);
-  const CString user = GetThisUserName();
-  const std::string userLine = "user name:              " + std::string(static_cast<const char*>(user)) + "\n";
-  if (!user.IsEmpty()) {
-    EXPECT_NE(r.out.find(userLine), std::string::npos) << r.out;
-  }
-  EXPECT_NE(r.out.find(IsWinNT() ? "NT family" : "Windows 95 family"), std::string::npos) << r.out;
+  const std::string user = static_cast<const char*>(GetThisUserName());
+  EXPECT_NE(r.out.find("user name:              " + user + "\n"), std::string::npos) << r.out;
   EXPECT_EQ(RunTool("env extra").status, 2);
 }
 
 TEST_F(ValuesCli, TimeFileSetThenGet) {
   const std::string file = dir.WriteFile("notes.txt", "abc");
-  EXPECT_EQ(RunTool("time file-set " + Quoted(file) + " \"2024-06-15 12:00:00\"").status, 0);
-  ToolRun r = RunTool("time file-get " + Quoted(file));
+  // Seconds may be left out, and date and time may be two words.
+  EXPECT_EQ(RunTool("time file-set " + Quote(file) + " 1999-12-31 23:59").status, 0);
+  const ToolRun r = RunTool("time file-get " + Quote(file));
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "2024-06-15 12:00:00 UTC\n");
-  // The library sees the same time; seconds may be left out, and date and time may be two words.
-  COleDateTime seen;
-  ASSERT_TRUE(GetFileUTCTime(file.c_str(), seen));
-  EXPECT_EQ(seen.m_dt, COleDateTime(2024, 6, 15, 12, 0, 0).m_dt);
-  EXPECT_EQ(RunTool("time file-set " + Quoted(file) + " 1999-12-31 23:59").status, 0);
-  EXPECT_EQ(RunTool("time file-get " + Quoted(file)).out, "1999-12-31 23:59:00 UTC\n");
-
-  EXPECT_EQ(RunTool("time file-get " + Quoted(dir / "missing")).status, 1);
-  EXPECT_EQ(RunTool("time file-set " + Quoted(dir / "missing") + " \"2024-06-15 12:00\"").status, 1);
+  EXPECT_EQ(r.out, "1999-12-31 23:59:00 UTC\n");
+  EXPECT_EQ(RunTool("time file-get " + Quote(dir / "missing")).status, 1);
+  EXPECT_EQ(RunTool("time file-set " + Quote(dir / "missing") + " \"2024-06-15 12:00\"").status, 1);
   for (const char* bad : {"2024-02-30 10:00", "2024-06-15", "2024-06-15 24:00", "1600-12-31 10:00",
                           "15.06.2024 12:00", "2024-06-15 12:00:00x"})
-    EXPECT_EQ(RunTool("time file-set " + Quoted(file) + " " + Quoted(bad)).status, 2) << bad;
-  EXPECT_EQ(RunTool("time file-get " + Quoted(file)).out, "1999-12-31 23:59:00 UTC\n");
-  EXPECT_EQ(RunTool("time").status, 2);
-  EXPECT_EQ(RunTool("time later").status, 2);
+    EXPECT_EQ(RunTool("time file-set " + Quote(file) + " " + Quote(bad)).status, 2) << bad;
+  EXPECT_EQ(RunTool("time file-get " + Quote(file)).out, "1999-12-31 23:59:00 UTC\n");
+  for (const char* usage : {"time", "time later"}) EXPECT_EQ(RunTool(usage).status, 2) << usage;
 }
 
 TEST_F(ValuesCli, TimeConversionsAndClock) {
 #if !defined(_WIN32)
-  // UTC+5 for the tool and for this process alike.
+  // UTC+5 for the tool.
   hk::test::ScopedZone zone("STD-5");
   EXPECT_EQ(RunTool("time to-utc \"2024-06-15 12:00\"").out, "2024-06-15 07:00:00 UTC\n");
+  EXPECT_EQ(RunTool("time to-local \"2024-06-15 07:00:00\"").out, "2024-06-15 12:00:00\n");
 #endif
-  COleDateTime local(2024, 1, 2, 3, 4, 5);
-  COleDateTime utc = local;
-  LocalTimeToUTC(utc);
-  const std::string utcText = static_cast<const char*>(utc.Format("%Y-%m-%d %H:%M:%S"));
-  const ToolRun toUtc = RunTool("time to-utc \"2024-01-02 03:04:05\"");
-  EXPECT_EQ(toUtc.status, 0);
-  EXPECT_EQ(toUtc.out, utcText + " UTC\n");
-  EXPECT_EQ(RunTool("time to-local " + Quoted(utcText)).out, "2024-01-02 03:04:05\n");
   EXPECT_EQ(RunTool("time to-local yesterday").status, 2);
-
-  SYSTEMTIME st;
-  GetSystemTime(&st);
-  const double before = COleDateTime(st).m_dt;
   const ToolRun now = RunTool("time now");
-  GetSystemTime(&st);
-  const double after = COleDateTime(st).m_dt;
   EXPECT_EQ(now.status, 0);
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-  ASSERT_EQ(std::sscanf(now.out.c_str(), "%4d-%2d-%2d %2d:%2d:%2d UTC", &y, &mo, &d, &h, &mi, &s), 6) << now.out;
-  const double reported = COleDateTime(y, mo, d, h, mi, s).m_dt;
-  EXPECT_GE(reported, before - 1.0 / 86400) << now.out;
-  EXPECT_LE(reported, after + 1.0 / 86400) << now.out;
+  EXPECT_EQ(std::sscanf(now.out.c_str(), "%4d-%2d-%2d %2d:%2d:%2d UTC", &y, &mo, &d, &h, &mi, &s), 6) << now.out;
 }
 
 }  // namespace

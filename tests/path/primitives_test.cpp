@@ -1,48 +1,32 @@
 // Path-string primitives and the system directory queries.
 #include "tests/path/path_support.h"
+#include "tests/support/capture.h"
 
 #include "platform/win32.h"
 
 #include <hostkit/path.h>
 
-#include <cstring>
-#include <fstream>
-
 namespace {
 
-using hk::test::Sep;
-
-TEST(FindLastSlash, PicksTheLaterOfBothKinds) {
+TEST(Slashes, FoundAppendedAndTrimmed) {
   const char* mixed = "a/b\\c";
-  EXPECT_EQ(FindLastSlash(mixed), mixed + 3);
   const char* other = "a\\b/c";
+  EXPECT_EQ(FindLastSlash(mixed), mixed + 3);  // the later of both kinds
   EXPECT_EQ(FindLastSlash(other), other + 3);
-  EXPECT_EQ(FindLastSlash("abc"), nullptr);
   EXPECT_EQ(FindLastSlash(""), nullptr);
-}
-
-TEST(PathHasEndSlash, OnlyWhenTheLastSlashEndsTheText) {
-  EXPECT_TRUE(PathHasEndSlash("C:\\"));
-  EXPECT_TRUE(PathHasEndSlash("dir/"));
-  EXPECT_FALSE(PathHasEndSlash("C:"));
-  EXPECT_FALSE(PathHasEndSlash("dir"));
-  EXPECT_FALSE(PathHasEndSlash("a\\b"));
-  EXPECT_FALSE(PathHasEndSlash(""));
-}
-
-TEST(EndSlash, AppendNeverTestsTrimTakesOneCharacter) {
-  CString path("C:\\");
-  AppendEndSlash(path);
-  EXPECT_EQ(std::string(path), std::string("C:\\") + hk::kPathSeparator);
-  CString plain("dir");
-  AppendEndSlash(plain);
-  EXPECT_EQ(std::string(plain), Sep("dir|"));
-
-  struct Case {
+  for (const char* yes : {"C:\\", "dir/"}) EXPECT_TRUE(PathHasEndSlash(yes)) << yes;
+  for (const char* no : {"C:", "a\\b", ""}) EXPECT_FALSE(PathHasEndSlash(no)) << no;
+  // Appending never tests for a slash; trimming takes one character.
+  for (const char* in : {"C:\\", "dir"}) {
+    CString path(in);
+    AppendEndSlash(path);
+    EXPECT_EQ(std::string(path), in + std::string(1, hk::kPathSeparator));
+  }
+  const struct {
     const char* in;
     const char* out;
   } cases[] = {{"C:\\", "C:"}, {"\\", ""}, {"abc", "abc"}, {"a\\\\", "a\\"}, {"dir/", "dir"}, {"", ""}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     CString text(c.in);
     TrimEndSlash(text);
     EXPECT_EQ(std::string(text), c.out) << c.in;
@@ -50,35 +34,21 @@ TEST(EndSlash, AppendNeverTestsTrimTakesOneCharacter) {
 }
 
 TEST(SeparatePathAndFile, SplitsByTheRulesOfTheSystemSplitter) {
-  struct Case {
+  const struct {
     const char* in;
     const char* directory;
     const char* file;
-  } cases[] = {
-      {"C:\\dir\\file.txt", "C:\\dir\\", "file.txt"},
-      {"file", "", "file"},
-      {"C:file.txt", "C:", "file.txt"},
-      {"\\\\srv\\share\\x.y", "\\\\srv\\share\\", "x.y"},
-      {"dir\\", "dir\\", ""},
-      {"a.b\\c", "a.b\\", "c"},
-      {"archive.tar.gz", "", "archive.tar.gz"},
-      {"/usr/lib/x.so", "/usr/lib/", "x.so"},
-      {".cfg", "", ".cfg"},
-      {"C:", "C:", ""},
-      {"", "", ""},
-      {"d/.", "d/", "."},
-  };
-  for (const Case& c : cases) {
+  } cases[] = {{"C:\\dir\\file.txt", "C:\\dir\\", "file.txt"}, {"file", "", "file"}, {"C:file.txt", "C:", "file.txt"},
+               {"\\\\srv\\share\\x.y", "\\\\srv\\share\\", "x.y"}, {"dir\\", "dir\\", ""}, {"a.b\\c", "a.b\\", "c"},
+               {"archive.tar.gz", "", "archive.tar.gz"}, {"/usr/lib/x.so", "/usr/lib/", "x.so"}, {".cfg", "", ".cfg"},
+               {"C:", "C:", ""}, {"", "", ""}, {"d/.", "d/", "."}};
+  for (const auto& c : cases) {
     CString directory("old"), file("old");
     SeparatePathAndFile(c.in, directory, file);
-    EXPECT_EQ(std::string(directory), c.directory) << c.in;
-    EXPECT_EQ(std::string(file), c.file) << c.in;
+    EXPECT_EQ(std::string(directory) + "|" + std::string(file), std::string(c.directory) + "|" + c.file) << c.in;
   }
-}
-
-TEST(SeparatePathAndFile, KeepsTheDirectoryWholeAndCutsOverlongNamesTo255Characters) {
   // A directory part longer than any one component is a legal name: a cut one would name
-  // another directory.
+  // another directory. An overlong file name is cut to 255 characters.
   const std::string dir = std::string(200, 'd') + "\\" + std::string(100, 'd'), base(300, 'b'), ext(300, 'e');
   CString directory, file;
   SeparatePathAndFile(("C:" + dir + "\\" + base + "." + ext).c_str(), directory, file);
@@ -99,71 +69,41 @@ TEST(GetFilesCaseSensitive, AnswersThePlatformsTruth) {
   EXPECT_EQ(GetFilesCaseSensitive(), folds ? FALSE : TRUE);
 }
 
-TEST(GetCurrentPath, IsTheCurrentDirectoryWithOneSeparatorAppended) {
+TEST(DirectoryQueries, CurrentTemporaryAndProgramDirectoriesEndInOneSeparator) {
   hk::test::TempDir dir;
   hk::test::ScopedCurrentDirectory cwd(dir.Path());
-  char system[1024];
-  const DWORD length = GetCurrentDirectoryA(sizeof system, system);
-  ASSERT_GT(length, 0u);
-  CString path("unchanged");
-  GetCurrentPath(path);
-  EXPECT_EQ(std::string(path), std::string(system) + hk::kPathSeparator);
-  // The system names a directory other than a root without a trailing slash.
-  EXPECT_FALSE(PathHasEndSlash(system));
-}
-
-TEST(GetTemporaryPath, EndsInTwoSeparators) {
-  hk::test::TempDir dir;
   // Each system takes its temporary directory from its own variable.
   hk::test::ScopedEnv tmpdir("TMPDIR", dir.Path().c_str());
   hk::test::ScopedEnv tmp("TMP", dir.Path().c_str());
-  CString path;
+  char system[1024];
+  ASSERT_GT(GetCurrentDirectoryA(sizeof system, system), 0u);
+  EXPECT_FALSE(PathHasEndSlash(system));  // the system names a directory without one
+  CString path("unchanged");
+  GetCurrentPath(path);
+  EXPECT_EQ(std::string(path), std::string(system) + hk::kPathSeparator);
   GetTemporaryPath(path);
   EXPECT_EQ(std::string(path), dir.Path() + hk::kPathSeparator);
-}
-
-TEST(GetAppPath, IsTheExecutablesDirectory) {
-  char module[4096];
-  const DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
-  ASSERT_GT(length, 0u);
-  std::string expected(module, length);
-  expected.erase(expected.find_last_of("\\/") + 1);
-  CString path;
+  const std::string program(system, GetModuleFileNameA(nullptr, system, sizeof system));
   GetAppPath(path);
-  EXPECT_EQ(std::string(path), expected);
-  EXPECT_TRUE(PathHasEndSlash(path));
-  EXPECT_TRUE(IsDir(path));
-  EXPECT_TRUE(IsFile((expected + std::string(module + expected.size())).c_str()));
+  EXPECT_EQ(std::string(path), program.substr(0, program.find_last_of("\\/") + 1));
 }
 
-TEST(IsDirIsFile, TellDirectoriesFilesAndMissingNamesApart) {
+TEST(IsDirIsFile, TellDirectoriesFilesMissingAndHeldNamesApart) {
   hk::test::TempDir dir;
-  const std::string file = dir.WriteFile("f.txt", "content");
-  EXPECT_TRUE(IsDir(dir.Path().c_str()));
-  EXPECT_FALSE(IsFile(dir.Path().c_str()));
-  EXPECT_TRUE(IsFile(file.c_str()));
-  EXPECT_FALSE(IsDir(file.c_str()));
-  const std::string missing = dir / "missing";
-  EXPECT_FALSE(IsDir(missing.c_str()));
-  EXPECT_FALSE(IsFile(missing.c_str()));
-  EXPECT_FALSE(IsFile(""));
-  EXPECT_FALSE(IsDir(""));
-}
-
-TEST(IsFile, FalseWhileAnotherHolderDeniesReading) {
-  hk::test::TempDir dir;
-  const std::string file = dir.WriteFile("held.txt", "content");
-  HANDLE held = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::string file = dir.WriteFile("f.txt", "content"), missing = dir / "missing";
+  for (const std::string& name : {dir.Path(), file, missing, std::string()}) {
+    EXPECT_EQ(IsDir(name.c_str()) != FALSE, name == dir.Path()) << name;
+    EXPECT_EQ(IsFile(name.c_str()) != FALSE, name == file) << name;
+  }
+  // False while another holder denies reading; the probe leaves the file open to nobody.
+  HANDLE held = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(IsFile(file.c_str()));
   CloseHandle(held);
   EXPECT_TRUE(IsFile(file.c_str()));
-  // The probe leaves the file open to nobody: an exclusive open still succeeds afterwards.
-  HANDLE again = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(again, INVALID_HANDLE_VALUE);
-  CloseHandle(again);
+  held = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(held, INVALID_HANDLE_VALUE);
+  CloseHandle(held);
 }
 
 TEST(SystemDirectoryQueries, ThrowWithTheLastErrorAndLeaveTheOutStringAlone) {
@@ -176,13 +116,7 @@ TEST(SystemDirectoryQueries, ThrowWithTheLastErrorAndLeaveTheOutStringAlone) {
   hk::test::ScopedCurrentDirectory cwd(gone);
   std::filesystem::remove(gone);
   CString path("unchanged");
-  try {
-    GetCurrentPath(path);
-    FAIL() << "no exception";
-  } catch (CNuOSException* e) {
-    EXPECT_EQ(e->m_dwError, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    e->Delete();
-  }
+  EXPECT_EQ(hk::test::ErrorOf<CNuOSException>([&] { GetCurrentPath(path); }), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(std::string(path), "unchanged");
 #endif
 }

@@ -116,6 +116,16 @@ ScopedEnv::~ScopedEnv() {
 #endif
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 ToolRun RunTool(const std::string& arguments, const std::string& posixPrefix) {
   const char* build = std::getenv("HOSTKIT_TEST_BINARY_DIR");
   if (build == nullptr) return {-1, "", ""};

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -86,6 +87,24 @@ class ScopedEnv {
   std::string m_old;
 };
 
+// Makes a directory the process's current directory until the end of the scope.
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const std::string& directory)
+      : m_previous(std::filesystem::current_path()) {
+    std::filesystem::current_path(directory);
+  }
+  ~ScopedCurrentDirectory() {
+    std::error_code ec;
+    std::filesystem::current_path(m_previous, ec);
+  }
+  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+ private:
+  std::filesystem::path m_previous;
+};
+
 // The outcome of one run of the command-line tool of the build tree.
 struct ToolRun {
   int status;       // the exit status, or -1 when the tool could not be run
@@ -97,6 +116,12 @@ struct ToolRun {
 // `arguments` as written after the program's name. `posixPrefix` goes before the program on
 // POSIX only (environment assignments, "env -u NAME", ...).
 ToolRun RunTool(const std::string& arguments, const std::string& posixPrefix = std::string());
+
+// One argument of a tool's command line, quoted for the shell (spaces kept, no globbing).
+inline std::string Quote(const std::string& argument) { return "\"" + argument + "\""; }
+
+// The lines of a tool's output, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 
 // A test of the tool: skipped unless run through ctest, which says where the tool is built.
 class ToolTest : public testing::Test {
