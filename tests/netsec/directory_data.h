@@ -3,11 +3,18 @@
 // files; the child that reads them through the library rebuilds the model to compare with.
 #pragma once
 
+#include "tests/support/fixtures.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
+
+#if !defined(_WIN32)
+#  include <sys/stat.h>
+#endif
 
 namespace hk::test::netsec {
 
@@ -152,5 +159,31 @@ inline const TestDirectory& Directory() {
   static const TestDirectory directory;
   return directory;
 }
+
+#if !defined(_WIN32)
+// What a program preloads: nss_wrapper, behind the address sanitizer's run-time when this
+// process carries one (a program of the same build does too; the run-time must come first, and
+// it keeps nss_wrapper from binding libc in a way the sanitizer cannot follow).
+inline std::string NssWrapperPreload() {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    const size_t path = line.find('/');
+    if (path != std::string::npos && line.find("libasan.so", path) != std::string::npos)
+      return line.substr(path) + " libnss_wrapper.so";
+  }
+  return "libnss_wrapper.so";
+}
+
+// The test host's configuration under dir/etc (HOSTKIT_SYSCONF_DIR): login.defs and the domain
+// configuration.
+inline void WriteTestHost(const hk::test::TempDir& dir) {
+  for (const char* folder : {"etc", "etc/sssd", "etc/samba"}) mkdir((dir / folder).c_str(), 0700);
+  dir.WriteFile("etc/login.defs", "# test host\nUID_MIN\t\t" + std::to_string(kUidMin) + "\nUID_MAX " +
+                                      std::to_string(kUidMax) + "\n");
+  dir.WriteFile("etc/sssd/sssd.conf", "[sssd]\nservices = nss, pam\ndomains = EXAMPLE.TEST\n\n"
+                                      "[domain/EXAMPLE.TEST]\nid_provider = ad\nad_server = dc1.example.test, _srv_\n");
+  dir.WriteFile("etc/samba/smb.conf", "[global]\n   workgroup = LABS\n   security = user\n");
+}
+#endif
 
 }  // namespace hk::test::netsec

@@ -12,7 +12,6 @@
 
 #if !defined(_WIN32)
 #  include <malloc.h>
-#  include <sys/stat.h>
 #  include <unistd.h>
 
 #  include <cstdlib>
@@ -22,32 +21,15 @@ namespace {
 
 using hk::test::Strings;
 using hk::test::netsec::Directory;
+using hk::test::netsec::NssWrapperPreload;
 using Names = std::vector<std::string>;
-
-// What a program preloads: nss_wrapper, behind the address sanitizer's run-time when this
-// process carries one (a program of the same build does too; the run-time must come first, and
-// it keeps nss_wrapper from binding libc in a way the sanitizer cannot follow).
-std::string NssWrapperPreload() {
-  std::ifstream maps("/proc/self/maps");
-  for (std::string line; std::getline(maps, line);) {
-    const size_t path = line.find('/');
-    if (path != std::string::npos && line.find("libasan.so", path) != std::string::npos)
-      return line.substr(path) + " libnss_wrapper.so";
-  }
-  return "libnss_wrapper.so";
-}
 
 // Runs the child's tests with the provider of `providerDir` on the host the cases describe, in
 // a temporary folder: login.defs and the domain configuration under etc/ (HOSTKIT_SYSCONF_DIR)
 // and, with a directory, passwd and group files for nss_wrapper, else the machine's own.
 void ExpectChildPasses(const std::string& filter, const std::string& providerDir, bool withDirectory) {
   hk::test::TempDir dir;
-  for (const char* folder : {"etc", "etc/sssd", "etc/samba"}) mkdir((dir / folder).c_str(), 0700);
-  dir.WriteFile("etc/login.defs", "# test host\nUID_MIN\t\t" + std::to_string(hk::test::netsec::kUidMin) +
-                                      "\nUID_MAX " + std::to_string(hk::test::netsec::kUidMax) + "\n");
-  dir.WriteFile("etc/sssd/sssd.conf", "[sssd]\nservices = nss, pam\ndomains = EXAMPLE.TEST\n\n"
-                                      "[domain/EXAMPLE.TEST]\nid_provider = ad\nad_server = dc1.example.test, _srv_\n");
-  dir.WriteFile("etc/samba/smb.conf", "[global]\n   workgroup = LABS\n   security = user\n");
+  hk::test::netsec::WriteTestHost(dir);
   hk::test::Environment env = {{"HOSTKIT_SYSCONF_DIR", dir / "etc"}, {"HOSTKIT_PROVIDER_DIR", providerDir}};
   if (withDirectory) {
     env.push_back({"LD_PRELOAD", NssWrapperPreload()});
@@ -60,8 +42,9 @@ void ExpectChildPasses(const std::string& filter, const std::string& providerDir
 
 TEST(DirectoryCases, ListingsOfTheNameServiceAndOfProvidersThatCannotServe) {
   ExpectChildPasses("DISABLED_InDirectory.*", HOSTKIT_NETSEC_PROVIDER_DIR, true);
-  ExpectChildPasses("DISABLED_WithoutNetworkAPI.*", "/nonexistent", true);  // a folder without one
-  ExpectChildPasses("DISABLED_WithoutNetworkAPI.*", HOSTKIT_NETSEC_PARTIAL_PROVIDER_DIR, true);
+  // A folder without one. (A library lacking an entry point is not bound at all: the frame
+  // suite's BaseAPI cases.)
+  ExpectChildPasses("DISABLED_WithoutNetworkAPI.*", "/nonexistent", true);
   ExpectChildPasses("DISABLED_StuckNetworkAPI.*", HOSTKIT_NETSEC_STUCK_PROVIDER_DIR, false);
 }
 
@@ -172,10 +155,6 @@ TEST(DISABLED_InDirectory, OtherServersAndMissingGroupsThrowTheirStatus) {
   EXPECT_EQ(StatusOf([&] { net.EnumerateGroupUsers(nullptr, "no-such-group", a, b); }),
             static_cast<DWORD>(NERR_GroupNotFound));
   EXPECT_EQ(a.GetSize() + b.GetSize(), 0);
-  char host[256] = {};
-  gethostname(host, sizeof host - 1);
-  EXPECT_EQ(StatusOf([&] { net.EnumerateGroupUsers(host, "grp001", a, b); }), 0u);
-  EXPECT_EQ(Strings(a), Directory().MembersOf("grp001"));
 }
 
 TEST(DISABLED_InDirectory, DomainsAndTheirController) {
@@ -186,7 +165,6 @@ TEST(DISABLED_InDirectory, DomainsAndTheirController) {
   EXPECT_EQ(net.GetDomainController(nullptr), "\\\\dc1.example.test");
   EXPECT_EQ(net.GetDomainController("example.test"), "\\\\dc1.example.test");
   EXPECT_EQ(net.GetDomainController("LABS"), "");  // names no password server
-  EXPECT_EQ(net.GetDomainController("ELSEWHERE"), "");
 }
 
 // Every listing ends with `status` (0: it returns) and leaves the arrays as they were.
