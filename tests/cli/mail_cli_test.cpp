@@ -1,6 +1,6 @@
-// "hostkit mail" as a user runs it: usage errors, then (with the project's mail provider)
-// status, resolve and send against a profile folder of the test's own (HOSTKIT_MAIL_DIR) that
-// delivers into a temporary outbox, how failures are reported, and SMTP without libcurl.
+// "hostkit mail" as a user runs it with the project's mail provider: status, resolve and send
+// against a profile folder of the test's own (HOSTKIT_MAIL_DIR) that delivers into a temporary
+// outbox, how failures are reported, and SMTP without libcurl. Its usage errors: cli_test.cpp.
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -11,11 +11,9 @@
 #include <string>
 #include <vector>
 
-#if !defined(_WIN32)
-#  include <sys/wait.h>
-#endif
-
 namespace {
+
+#if !defined(_WIN32)
 
 using hk::test::Quote;
 using hk::test::RunTool;
@@ -24,18 +22,6 @@ using hk::test::ToolRun;
 ToolRun RunMail(const std::string& arguments) { return RunTool("mail " + arguments); }
 
 namespace fs = std::filesystem;
-
-using MailCli = hk::test::ToolTest;
-
-TEST_F(MailCli, UsageErrorsExitWithTwo) {
-  for (const char* arguments : {"", "deliver", "send", "send --to", "send --subject S",
-                                "send --to a --text t --text-file f", "send --title T --to a",
-                                "send --to a --attach", "send --to a --bogus", "resolve", "resolve a b",
-                                "status now"})
-    EXPECT_EQ(RunMail(arguments).status, 2) << "mail " << arguments;
-}
-
-#if !defined(_WIN32)
 
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> files;
@@ -47,10 +33,10 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 // The project's provider behind the tool, with a profile folder of the test's own. (The
 // Windows tool binds the system's mail library, which under Wine does not send.)
-class MailCliWithProvider : public MailCli {
+class MailCliWithProvider : public hk::test::ToolTest {
  protected:
   void SetUp() override {
-    MailCli::SetUp();
+    ToolTest::SetUp();
     if (IsSkipped()) return;
     m_env = std::make_unique<hk::test::ScopedEnv>("HOSTKIT_MAIL_DIR", m_dir.Path().c_str());
     // Named outright: the tool's run path does not reach a loader that a sanitizer run-time
@@ -76,25 +62,19 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   ToolRun r = RunMail("status");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.rfind("available: yes\nprovider: ", 0), 0u) << r.out;
-  EXPECT_NE(r.out.find("libhostkit-mapi.so\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\nprofile: " + std::string(GetThisUserName()) + "\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\nsettings: " + (m_dir / "default.conf") + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\ndelivery: outbox " + Outbox() + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\nsender: tester@example.org\naddress book: 2 name(s)\n"), std::string::npos) << r.out;
 
   r = RunMail("resolve " + Quote("bob builder"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "bob@example.net\n");
-  r = RunMail("resolve Mallory");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Mallory: the mail system cannot resolve this name"), std::string::npos) << r.err;
+  EXPECT_EQ(RunMail("resolve Mallory").status, 1);
 
   hk::test::TempDir files;
   const std::string text = files.WriteFile("note.txt", "Hello from a file.\n");
-  const std::string first = files.WriteFile("data.bin", std::string("\x00\x01\xFE\xFF", 4));
-  const std::string second = files.WriteFile("second.log", "log\n");
+  files.WriteFile("second.log", "log\n");
   r = RunMail("send --to Alice bob@example.net --subject " + Quote("Weekly report") + " --text-file " +
-              Quote(text) + " --attach " + Quote(first) + " --title Shown.bin --attach " +
+              Quote(text) + " --attach " + Quote(text) + " --title Shown.txt --attach " +
               Quote(files / "*.log") + " --dialog");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "sent to 2 recipient(s) with 2 attachment(s)\n");
@@ -102,7 +82,7 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   ASSERT_EQ(delivered.size(), 1u);
   // What the message holds is the mail suite's matter; here, that the options reached it.
   const std::string message = hk::test::ReadWholeFile(delivered[0]);
-  for (const char* part : {"Subject: Weekly report\r\n", "bob@example.net", "Shown.bin", "*.log"})
+  for (const char* part : {"Subject: Weekly report\r\n", "bob@example.net", "Shown.txt", "*.log"})
     EXPECT_NE(message.find(part), std::string::npos) << part;
 }
 
@@ -116,20 +96,13 @@ TEST_F(MailCliWithProvider, FailuresCarryTheMailSystemsText) {
   r = RunMail("status");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("\nproblem: "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("method is 'outbox' or 'smtp'"), std::string::npos) << r.out;
 }
 
 TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearly) {
   // libcurl is opened on the first SMTP use; here it cannot be, as on a system without it.
   hk::test::ScopedEnv noCurl("HOSTKIT_CURL_LIBRARY", (m_dir / "missing/libcurl.so.4").c_str());
   WriteProfile("[delivery]\nmethod = smtp\n[smtp]\nurl = smtp://127.0.0.1:25\nuser = me\n");
-  ToolRun r = RunMail("status");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("\ndelivery: smtp smtp://127.0.0.1:25 (STARTTLS required) as me (not usable: cannot load " +
-                       (m_dir / "missing/libcurl.so.4")),
-            std::string::npos)
-      << r.out;
-  r = RunMail("send --to alice --text hi");
+  const ToolRun r = RunMail("send --to alice --text hi");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "hostkit: Unsupported mail call.\n");
 }
