@@ -55,17 +55,6 @@ inline MapiMessage MessageOf(MapiRecipDesc* recipients, ULONG recipientCount, Ma
   return message;
 }
 
-// What a MIME reader finds in a stored message. This one reads what the suite sends on every
-// platform: unfolded raw headers, the note and attachments with plain (quoted) file names.
-struct ReadMessage {
-  std::map<std::string, std::string> headers;  // lower-case name => unfolded raw value
-  std::string body;                            // decoded text of the note
-  std::vector<std::pair<std::string, std::string>> attachments;  // file name, bytes
-};
-ReadMessage ParseMessage(const std::string& raw);
-// The only message delivered into the profile's outbox (a failure when there is not one).
-ReadMessage OnlyMessage(const ProfileScope& profile);
-
 #if !defined(_WIN32)
 // A real SMTP server on a free loopback port (Python's aiosmtpd under /usr/bin/python3),
 // started by the constructor and stopped by the destructor. It stores what it receives.
@@ -90,9 +79,10 @@ class SmtpServer {
 // A loopback port that nothing listens on at the moment.
 int FreePort();
 
-// What Python's email package reads from a stored message (read_message.py): decoded values
-// by key ("subject", "to", "body"; "name" for each display name of To and Cc, in order), and
-// the attachments.
+// What Python's email package, a reader independent of the composer, reads from a stored
+// message (read_message.py): decoded values by key ("subject", "from", "to", "cc", "bcc",
+// "body"; "name" for each display name of To and Cc, in order), and the attachments. Composing
+// is the same code on every platform; the reader runs where the suite has Python.
 struct PythonRead {
   std::multimap<std::string, std::string> values;
   std::vector<std::pair<std::string, std::string>> attachments;  // name, bytes

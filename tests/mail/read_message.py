@@ -2,8 +2,7 @@
 """Reads one stored mail with Python's email package and prints what the tests compare.
 
 Usage: read_message.py FILE. Output lines, every value as the hex of its UTF-8 bytes:
-  subject <s>
-  to <address list>
+  subject, from, to, cc, bcc <the header's decoded value>, for each header present
   name <display name>, for each address of To and Cc
   body <text of the first text/plain part>
   attachment <file name> <bytes>
@@ -19,8 +18,9 @@ def hex_of(text):
 
 with open(sys.argv[1], "rb") as f:
     message = email.message_from_binary_file(f, policy=email.policy.default)
-print("subject", hex_of(str(message.get("Subject", ""))))
-print("to", hex_of(str(message.get("To", ""))))
+for field in ("Subject", "From", "To", "Cc", "Bcc"):
+    if message.get(field) is not None:
+        print(field.lower(), hex_of(str(message.get(field))))
 for field in ("To", "Cc"):
     if message.get(field) is not None:
         for address in message[field].addresses:

@@ -41,9 +41,9 @@ TEST(SmtpProvider, MessageArrivesAsSent) {
   EXPECT_EQ(CNuMAPI::MAPILogoff(session, 0, 0, 0), 0u);
   ASSERT_EQ(server.Files().size(), 1u);
   EXPECT_EQ(server.Recipients(0), "alice@example.org\nhidden@example.net\n");
+  // The content as the outbox stores it (provider_test.cpp); here, what the wire may change.
   const PythonRead read = ReadWithPython(server.Files()[0]);
-  EXPECT_EQ(read.Value("subject") + "|" + read.Value("to") + "|" + read.Value("body"),
-            "Hello|Alice <alice@example.org>|.\nHi ");
+  EXPECT_EQ(read.Value("body"), ".\nHi ");
   using File = std::pair<std::string, std::string>;
   EXPECT_EQ(read.attachments, (std::vector<File>{{"n\xC3\xA4me.bin", bytes}}));
   EXPECT_EQ(hk::test::ReadWholeFile(server.Files()[0]).find("hidden@"), std::string::npos);
@@ -121,8 +121,7 @@ TEST(SmtpProvider, TimeLimitIsForSilenceNotForTheWholeTransfer) {
   SmtpServer server({"--read-slowly"});
   ProfileScope profile(SmtpSettings(server.Url(), "timeout = 1\n"));
   hk::test::TempDir files;
-  std::string bytes(600 * 1000, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7919 % 251);
+  const std::string bytes(600 * 1000, '\xA5');
   const std::string path = files.WriteFile("large.bin", bytes);
   LHANDLE session = 0;
   ASSERT_EQ(CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session), 0u);
@@ -132,9 +131,8 @@ TEST(SmtpProvider, TimeLimitIsForSilenceNotForTheWholeTransfer) {
   EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
   CNuMAPI::MAPILogoff(session, 0, 0, 0);
   ASSERT_EQ(server.Files().size(), 1u);
-  const PythonRead read = ReadWithPython(server.Files()[0]);
-  ASSERT_EQ(read.attachments.size(), 1u);
-  EXPECT_EQ(read.attachments[0].second, bytes);
+  using File = std::pair<std::string, std::string>;
+  EXPECT_EQ(ReadWithPython(server.Files()[0]).attachments, (std::vector<File>{{"large.bin", bytes}}));
 #endif
 }
 
