@@ -98,6 +98,12 @@ TEST_F(MailCliWithProvider, FailuresCarryTheMailSystemsText) {
   EXPECT_NE(r.out.find("\nproblem: "), std::string::npos) << r.out;
 }
 
+// The tour sends through a profile folder of its own, named by the variable it sets for the while.
+TEST_F(MailCliWithProvider, TourSendsThroughAFolderOfItsOwn) {
+  const ToolRun r = RunTool("tour");
+  EXPECT_NE(r.out.find("\n  \"Tour Guide\" resolves to guide@example.org\n"), std::string::npos) << r.out;
+}
+
 TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearly) {
   // libcurl is opened on the first SMTP use; here it cannot be, as on a system without it.
   hk::test::ScopedEnv noCurl("HOSTKIT_CURL_LIBRARY", (m_dir / "missing/libcurl.so.4").c_str());
