@@ -30,7 +30,7 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
                            "error os 4294967298", "error shell 4294967322", "error os -1", "ip 4294967296",
                            "store . path 0x100000001", "find . --attrs 4294967311",
                            "crc32", "md5", "guid", "guid shuffle", "ip", "env extra", "time", "time later",
-                           "time to-local yesterday",
+                           "time to-local yesterday", "run", "run --bogus x",
                            "mail", "mail deliver", "mail send", "mail send --to", "mail send --subject S",
                            "mail send --to a --text t --text-file f", "mail send --title T --to a",
                            "mail send --to a --attach", "mail send --to a --bogus", "mail resolve", "mail resolve a b",
@@ -45,6 +45,13 @@ TEST_F(Cli, ErrorOsPrintsTheSystemsText) {
   const ToolRun r = RunTool("error os 5");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string("5: ") + expected);
+}
+
+// "--" ends the options: what follows is the command line, even when it looks like an option.
+TEST_F(Cli, RunTakesEverythingAfterTheMarkAsTheCommandLine) {
+  const ToolRun r = RunTool("run -- --no-such-program");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Cannot launch the application --no-such-program."), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, TourRunsEachFamilyOnce) {
