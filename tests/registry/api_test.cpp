@@ -66,7 +66,7 @@ TEST_F(Api, NamesIgnoreCaseKeepTheirCaseAndEnumerateInOrder) {
   EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
 }
 
-TEST_F(Api, PathSyntax) {
+TEST_F(Api, PathSyntaxAndMissingKeysAndValues) {
   HKEY base = Open("");
   EXPECT_EQ(ERROR_BAD_PATHNAME, CreateAndClose(base, "\\Leading"));
   EXPECT_EQ(ERROR_BAD_PATHNAME, RegDeleteKeyA(base, "\\Leading"));
@@ -75,6 +75,18 @@ TEST_F(Api, PathSyntax) {
   ASSERT_EQ(ERROR_SUCCESS, CreateAndClose(base, "x/y"));     // '/' is part of a name
   EXPECT_EQ((std::vector<std::string>{"a", "Trailing", "x/y"}), SubKeys(""));
   EXPECT_TRUE(Exists("a\\b"));
+  // What is not there.
+  DWORD type = 0, size = 0;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(base, "nothing", nullptr, &type, nullptr, &size));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(base, "nothing"));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(base, "nothing"));
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegDeleteKeyA(base, nullptr));
+  const std::string tooLong(16384, 'v');  // value names have at most 16383 characters
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, WriteValue(base, tooLong.c_str(), REG_DWORD, std::string(4, '\2')));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(base, tooLong.c_str()));
+  char name[16];
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS,
+            RegEnumValueA(base, 0, name, &(size = sizeof name), nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST_F(Api, OpeningTheKeyItself) {
@@ -89,21 +101,6 @@ TEST_F(Api, OpeningTheKeyItself) {
   EXPECT_EQ((std::vector<std::string>{"through"}), ValueNames(base));
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_CURRENT_USER));  // predefined keys stay usable
   EXPECT_EQ(ERROR_SUCCESS, RegFlushKey(HKEY_CURRENT_USER));
-}
-
-TEST_F(Api, MissingKeysAndValues) {
-  HKEY base = Open("");
-  DWORD type = 0, size = 0;
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(base, "nothing", nullptr, &type, nullptr, &size));
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(base, "nothing"));
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(base, "nothing"));
-  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegDeleteKeyA(base, nullptr));
-  const std::string tooLong(16384, 'v');  // value names have at most 16383 characters
-  EXPECT_EQ(ERROR_INVALID_PARAMETER, WriteValue(base, tooLong.c_str(), REG_DWORD, std::string(4, '\2')));
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(base, tooLong.c_str()));
-  char name[16];
-  EXPECT_EQ(ERROR_NO_MORE_ITEMS,
-            RegEnumValueA(base, 0, name, &(size = sizeof name), nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST_F(Api, BufferProtocols) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <random>
+#include <tuple>
 
 namespace hk::test {
 namespace {
@@ -16,36 +17,27 @@ using hk::registry::RegTextEntry;
 
 using Transfer = RegistryTest;
 
-struct Value {
-  std::string name;
-  DWORD type;
-  std::string data;
-  bool operator==(const Value&) const = default;
-};
-
-// A key and its values, as the registry answers them, in enumeration order.
-struct Key {
-  std::string path;
-  std::vector<Value> values;
-  bool operator==(const Key&) const = default;
-};
+// A value as the registry answers it, under the path of its key; a key is a row of its own,
+// with no name and no type.
+using Row = std::tuple<std::string, std::string, DWORD, std::string>;
+using Tree = std::vector<Row>;
 
 // Everything below HKEY_CURRENT_USER\path, depth first in enumeration order.
-void Snapshot(const std::string& path, std::vector<Key>& tree) {
+void Snapshot(const std::string& path, Tree& tree) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  tree.push_back({path, {}});
+  tree.emplace_back(path, "", ~DWORD{0}, "");
   for (const std::string& name : EnumNames(key, false)) {
-    Value& value = tree.back().values.emplace_back(Value{name, REG_NONE, {}});
-    EXPECT_EQ(ERROR_SUCCESS, ReadValue(key, name.c_str(), value.type, value.data));
+    Row& row = tree.emplace_back(path, name, REG_NONE, "");
+    EXPECT_EQ(ERROR_SUCCESS, ReadValue(key, name.c_str(), std::get<2>(row), std::get<3>(row)));
   }
   const std::vector<std::string> children = EnumNames(key, true);
   RegCloseKey(key);
   for (const std::string& child : children) Snapshot(path + "\\" + child, tree);
 }
 
-std::vector<Key> Snapshot(const std::string& path) {
-  std::vector<Key> tree;
+Tree Snapshot(const std::string& path) {
+  Tree tree;
   Snapshot(path, tree);
   return tree;
 }
@@ -107,7 +99,7 @@ TEST_F(Transfer, ExportThenImportGivesBackEveryNameAndByte) {
         ASSERT_EQ(ERROR_SUCCESS, WriteValue(key, name.c_str(), type, data));
       }
     }
-    const std::vector<Key> before = Snapshot(top);
+    const Tree before = Snapshot(top);
     std::string error;
     ASSERT_TRUE(hk::registry::ExportKeyToFile("HKEY_CURRENT_USER\\" + top, file, error)) << error;
     ASSERT_TRUE(CNuRegistry().DeleteSection(HKEY_CURRENT_USER, Base().c_str(), "Model"));
@@ -165,7 +157,7 @@ TEST_F(Transfer, ImportIsAllOrNothing) {
       {"[" + root + "\\\\Empty]\n", "a key name is empty"},
       {"\"" + std::string(16384, 'v') + "\"=dword:1\n", "longer than 16383"},
   };
-  const std::vector<Key> before = Snapshot(Path("Import"));
+  const Tree before = Snapshot(Path("Import"));
   for (const auto& refusal : refusals) {
     size_t applied = 99;
     std::string error;
