@@ -65,11 +65,9 @@ TEST_F(Opener, TheDocumentIsOneLiteralArgument) {
   EXPECT_EQ(hk::test::ReadWholeFile(m_bin / "got"), "1\n" + document + "\n");
   EXPECT_FALSE(std::filesystem::exists(m_docs / "pwned"));
   // A name that would read as an option keeps a path in front.
-  const std::string previous = std::filesystem::current_path().string();
-  std::filesystem::current_path(m_docs.Path());
+  hk::test::ScopedCurrentDirectory cwd(m_docs.Path());
   m_docs.WriteFile("-v", "x");
   EXPECT_EQ(OpenError("-v"), 0u);
-  std::filesystem::current_path(previous);
   EXPECT_EQ(hk::test::ReadWholeFile(m_bin / "got"), "1\n./-v\n");
 }
 #endif
