@@ -28,17 +28,14 @@ bool IsDirectory(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-TEST(EnsureValidPath, CreatesTheWholeChain) {
+TEST(EnsureValidPath, CreatesTheWholeChainButRefusesAFileInTheWayAndOverlongNames) {
   TempDir dir;
   EXPECT_TRUE(EnsureValidPath((dir / "a\\b/c").c_str()));
   EXPECT_TRUE(IsDirectory(dir / "a/b/c"));
   EXPECT_TRUE(EnsureValidPath((dir / "a\\b\\c\\").c_str()));  // existing, trailing slash
   EXPECT_TRUE(hk::path::CreateDirectoryChain((dir / "x/y/").c_str()));
   EXPECT_TRUE(IsDirectory(dir / "x/y"));
-}
-
-TEST(EnsureValidPath, RefusesAFileInTheWayAndOverlongNames) {
-  TempDir dir;
+  // A file in the way, and overlong names, are refused.
   dir.WriteFile("file", "x");
   EXPECT_FALSE(EnsureValidPath((dir / "file\\sub").c_str()));
   EXPECT_FALSE(IsDirectory(dir / "file/sub"));

@@ -6,27 +6,25 @@
 
 #include <hostkit/path.h>
 
+#include <cstring>
+
 namespace {
 
+// Appending never tests for a slash; trimming takes one character.
 TEST(Slashes, FoundAppendedAndTrimmed) {
   for (const char* mixed : {"a/b\\c", "a\\b/c"}) EXPECT_EQ(FindLastSlash(mixed), mixed + 3);  // the later kind
   EXPECT_EQ(FindLastSlash(""), nullptr);
-  for (const char* yes : {"C:\\", "dir/"}) EXPECT_TRUE(PathHasEndSlash(yes)) << yes;
-  for (const char* no : {"C:", "a\\b", ""}) EXPECT_FALSE(PathHasEndSlash(no)) << no;
-  // Appending never tests for a slash; trimming takes one character.
-  for (const char* in : {"C:\\", "dir"}) {
-    CString path(in);
-    AppendEndSlash(path);
-    EXPECT_EQ(std::string(path), in + std::string(1, hk::kPathSeparator));
-  }
   const struct {
     const char* in;
-    const char* out;
-  } cases[] = {{"C:\\", "C:"}, {"\\", ""}, {"abc", "abc"}, {"a\\\\", "a\\"}, {"dir/", "dir"}, {"", ""}};
+    const char* trimmed;  // also tells whether it ends in a slash
+  } cases[] = {{"C:\\", "C:"}, {"\\", ""}, {"abc", "abc"}, {"a\\\\", "a\\"}, {"dir/", "dir"}, {"", ""}, {"a\\b", "a\\b"}};
   for (const auto& c : cases) {
-    CString text(c.in);
-    TrimEndSlash(text);
-    EXPECT_EQ(std::string(text), c.out) << c.in;
+    CString trimmed(c.in), appended(c.in);
+    TrimEndSlash(trimmed);
+    AppendEndSlash(appended);
+    EXPECT_EQ(std::string(trimmed), c.trimmed) << c.in;
+    EXPECT_EQ(std::string(appended), c.in + std::string(1, hk::kPathSeparator));
+    EXPECT_EQ(PathHasEndSlash(c.in) != FALSE, std::strcmp(c.in, c.trimmed) != 0) << c.in;
   }
 }
 
