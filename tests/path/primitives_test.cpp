@@ -17,7 +17,8 @@ TEST(Slashes, FoundAppendedAndTrimmed) {
   const struct {
     const char* in;
     const char* trimmed;  // also tells whether it ends in a slash
-  } cases[] = {{"C:\\", "C:"}, {"\\", ""}, {"abc", "abc"}, {"a\\\\", "a\\"}, {"dir/", "dir"}, {"", ""}, {"a\\b", "a\\b"}};
+  } cases[] = {{"C:\\", "C:"}, {"\\", ""}, {"abc", "abc"}, {"a\\\\", "a\\"}, {"dir/", "dir"}, {"", ""},
+               {"a\\b", "a\\b"}};
   for (const auto& c : cases) {
     CString trimmed(c.in), appended(c.in);
     TrimEndSlash(trimmed);
