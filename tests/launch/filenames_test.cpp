@@ -4,7 +4,6 @@
 
 #include "platform/win32.h"
 
-#include <cstring>
 #include <deque>
 
 namespace {
@@ -65,24 +64,18 @@ TEST(GetMultipleFileNames, SelectionsAgainstTheLimit) {
       EXPECT_EQ(dialog.Dialogs()[0].filter, (Names{"Text (*.txt)", "*.txt", "All files", "*.*"}));
     }
     ASSERT_EQ(boxes.Boxes().size(), row.box != nullptr ? 1u : 0u);
-    if (row.box != nullptr) {
-      EXPECT_EQ(boxes.Boxes()[0].text, row.box);
-      EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_OK));
-      EXPECT_EQ(boxes.Boxes()[0].helpId, 0u);
-    }
+    for (const auto& box : boxes.Boxes()) EXPECT_EQ(box.text, row.box);
   }
 }
 
+// On Windows the default is the system's dialog, which needs a user.
+#if !defined(_WIN32)
 TEST(GetMultipleFileNames, WithoutAHandlerPosixCancels) {
-#if defined(_WIN32)
-  GTEST_SKIP() << "on Windows the default is the system's dialog, which needs a user";
-#else
-  hk::test::RecordingMessageBoxes boxes;
   CStringList names;
   CString filter("All|*||");
   EXPECT_FALSE(GetMultipleFileNames(names, filter, 0));
-  EXPECT_TRUE(boxes.Boxes().empty());
-#endif
+  EXPECT_TRUE(names.IsEmpty());
 }
+#endif
 
 }  // namespace
