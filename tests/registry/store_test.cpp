@@ -56,6 +56,10 @@ TEST_F(Store, NothingIsCreatedUntilTheFirstWrite) {
   for (const bool emptyFile : {false, true}) {
     StoreDir dir;
     if (emptyFile) dir.WriteFile("HKEY_CURRENT_USER.db", "");
+    char name[8];
+    DWORD size = sizeof name;
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS,
+              RegEnumValueA(HKEY_CURRENT_USER, 0, name, &size, nullptr, nullptr, nullptr, nullptr));
     CNuRegistry reader(HKEY_CURRENT_USER, nullptr);
     EXPECT_EQ(5u, reader.GetInt("N", 5, "Software"));
     EXPECT_TRUE(reader.Flush());

@@ -123,7 +123,6 @@ TEST_F(Transfer, ARefusedOrFailedExportLeavesTheFileAsItWas) {
 #endif
   ASSERT_EQ(ERROR_SUCCESS, WriteValue(Create("Out\\Deep"), "bad", REG_SZ, "x" + kNotUtf8 + std::string("\0", 1)));
   EXPECT_FALSE(hk::registry::ExportKeyToFile("HKCU\\" + Path("Out"), file, error));
-  EXPECT_NE(std::string::npos, error.find("Out\\Deep \"bad\": ")) << error;
   EXPECT_EQ("old", ReadWholeFile(file));
 }
 
