@@ -44,7 +44,7 @@ class NetCliOnTestHost : public hk::test::ToolTest {
   std::string m_prefix;
 };
 
-// Which domains and controller these are: the netsec suite's DomainsAndTheirController.
+// The listings a line each; the domains of the test host and the controller its sssd.conf names.
 TEST_F(NetCliOnTestHost, ListingsAreLinesNameTabFullName) {
   std::string expected;
   for (const auto* user : Directory().NormalUsers()) expected += user->name + "\t" + user->fullName + "\n";

@@ -13,6 +13,9 @@
 #if !defined(_WIN32)
 #  include <malloc.h>
 
+#  include <cstdlib>
+#  include <fstream>
+
 namespace {
 
 using hk::test::Strings;
@@ -73,10 +76,7 @@ TEST(DISABLED_InDirectory, ListingsGiveBackEveryBuffer) {
     CStringArray names, fullNames;
     net.EnumerateDomainUsers(nullptr, names, fullNames);
   };
-  const auto used = [] {
-    const struct mallinfo2 heap = mallinfo2();
-    return heap.uordblks + heap.hblkhd;
-  };
+  const auto used = [] { return mallinfo2().uordblks + mallinfo2().hblkhd; };
   list();
   const size_t before = used();
   for (int i = 0; i < 20; ++i) list();
@@ -110,6 +110,31 @@ TEST(DISABLED_InDirectory, MembersJoinTheListAndThePrimaryGroupEachOnce) {
   }
 }
 
+// A member just listed is answered from the listing's snapshot, once: a change to its record
+// meanwhile shows only in the next answer.
+TEST(DISABLED_InDirectory, MembersJustListedAreAnsweredFromTheListingOnce) {
+  const std::string member = Directory().MembersOf("grp007").front();
+  const std::basic_string<WCHAR> user(member.begin(), member.end());
+  DWORD read = 0, total = 0;
+  DWORD_PTR resume = 0;
+  LPBYTE buffer = nullptr;
+  ASSERT_EQ(CNuNetAPI::NetGroupGetUsers(nullptr, u"grp007", 0, &buffer, MAX_PREFERRED_LENGTH, &read, &total, &resume),
+            0u);
+  CNuNetAPI::NetApiBufferFree(buffer);
+  // Renamed in a new file, as an administrator's tool writes one.
+  hk::test::netsec::TestDirectory changed = Directory();
+  for (auto& u : changed.users) u.gecos = u.name == member ? "Renamed" : u.gecos;
+  const std::string passwd = std::getenv("NSS_WRAPPER_PASSWD");
+  std::ofstream(passwd + ".new", std::ios::binary) << changed.PasswdText();
+  ASSERT_EQ(std::rename((passwd + ".new").c_str(), passwd.c_str()), 0);
+  for (const std::string& expected : {Directory().FullNameOf(member), std::string("Renamed")}) {
+    LPBYTE info = nullptr;
+    ASSERT_EQ(CNuNetAPI::NetUserGetInfo(nullptr, user.c_str(), 10, &info), 0u);
+    EXPECT_EQ(CString(reinterpret_cast<USER_INFO_10*>(info)->usri10_full_name), expected.c_str());
+    CNuNetAPI::NetApiBufferFree(info);
+  }
+}
+
 TEST(DISABLED_InDirectory, OtherServersAndMissingGroupsThrowTheirStatus) {
   CNuNetSecuritySupport net;
   CStringArray a, b;
@@ -118,16 +143,6 @@ TEST(DISABLED_InDirectory, OtherServersAndMissingGroupsThrowTheirStatus) {
   EXPECT_EQ(StatusOf([&] { net.EnumerateGroupUsers(nullptr, "no-such-group", a, b); }),
             static_cast<DWORD>(NERR_GroupNotFound));
   EXPECT_EQ(a.GetSize() + b.GetSize(), 0);
-}
-
-TEST(DISABLED_InDirectory, DomainsAndTheirController) {
-  CNuNetSecuritySupport net;
-  CStringArray domains;
-  net.EnumerateDomains(domains);
-  EXPECT_EQ(Strings(domains), (Names{"EXAMPLE.TEST", "LABS"}));
-  EXPECT_EQ(net.GetDomainController(nullptr), "\\\\dc1.example.test");
-  EXPECT_EQ(net.GetDomainController("example.test"), "\\\\dc1.example.test");
-  EXPECT_EQ(net.GetDomainController("LABS"), "");  // names no password server
 }
 
 // Every listing returns and leaves the arrays as they were.

@@ -11,15 +11,10 @@ namespace {
 TEST(SystemNetworkAPI, ListingsKeepTheirArraysInStep) {
   ASSERT_TRUE(CNuNetAPI::IsAvailable());
   CNuNetSecuritySupport net;
-  CStringArray groups, comments, users, fullNames;
-  net.EnumerateGroups(nullptr, groups, comments);
-  EXPECT_EQ(comments.GetSize(), groups.GetSize());
+  CStringArray users, fullNames;
   net.EnumerateDomainUsers(nullptr, users, fullNames);
   ASSERT_GT(users.GetSize(), 0);  // at least the account running this
   EXPECT_EQ(fullNames.GetSize(), users.GetSize());
-  // Whatever the system answers about a controller, it is an answer, not an exception.
-  const CString controller = net.GetDomainController(nullptr);
-  EXPECT_TRUE(controller.IsEmpty() || controller.Left(2) == "\\\\") << controller;
 }
 #else
 TEST(SystemNetworkAPI, ListingsOfTheSystem) {
