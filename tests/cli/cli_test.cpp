@@ -1,4 +1,5 @@
-// The command-line tool as a user runs it: exit statuses, help and the error family.
+// The command-line tool as a user runs it: exit statuses and the error family. Its help: the
+// completion made from it (completion_test.cpp) and "path --help" (path_cli_test.cpp).
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -13,14 +14,6 @@ using hk::test::RunTool;
 using hk::test::ToolRun;
 
 using Cli = hk::test::ToolTest;
-
-TEST_F(Cli, HelpListsCommandsAndSucceeds) {
-  const ToolRun r = RunTool("--help");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("error"), std::string::npos);
-  EXPECT_NE(r.out.find("tour"), std::string::npos);
-  EXPECT_EQ(RunTool("error --help").status, 0);
-}
 
 // Malformed command lines of every command that needs no set-up; the others are in the files of
 // their commands.
@@ -54,31 +47,10 @@ TEST_F(Cli, RunTakesEverythingAfterTheMarkAsTheCommandLine) {
   EXPECT_NE(r.err.find("Cannot launch the application --no-such-program."), std::string::npos) << r.err;
 }
 
-TEST_F(Cli, TourRunsEachFamilyOnce) {
-  const ToolRun r = RunTool("tour");
-  EXPECT_NE(r.out.find("a shell launch with no associated program throws Win32 error 1155\n"), std::string::npos);
-}
-
 TEST_F(Cli, ErrorShellPrintsTheMappedCodeAndACodeWithoutTextFails) {
   const ToolRun r = RunTool("error shell 26");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("32: ", 0), 0u) << r.out;
   EXPECT_EQ(RunTool("error os 0x2000FFFF").status, 1);
 }
-#if !defined(_WIN32)
-// SQLite is loaded by the first registry access, not at start-up: the loader's trace of a
-// run that never touches a setting does not name it, that of a registry read does.
-TEST_F(Cli, SqliteIsLoadedOnlyByTheRegistry) {
-  hk::test::TempDir store;
-  const std::string trace = "LD_DEBUG=files HOSTKIT_REGISTRY_DIR='" + store.Path() + "'";
-  const ToolRun plain = RunTool("path is-abs /x", trace);
-  EXPECT_EQ(plain.status, 0);
-  EXPECT_NE(plain.err.find("libc.so"), std::string::npos) << "no loader trace";
-  EXPECT_EQ(plain.err.find("libsqlite3"), std::string::npos);
-  const ToolRun registry = RunTool("reg put 'HKCU\\Software\\T' n --dword 1", trace);
-  EXPECT_EQ(registry.status, 0) << registry.err;
-  EXPECT_NE(registry.err.find("libsqlite3"), std::string::npos);
-}
-#endif
-
 }  // namespace

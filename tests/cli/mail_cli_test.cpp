@@ -23,14 +23,6 @@ ToolRun RunMail(const std::string& arguments) { return RunTool("mail " + argumen
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
-    files.push_back(it->path().string());
-  return files;
-}
-
 // The project's provider behind the tool, with a profile folder of the test's own. (The
 // Windows tool binds the system's mail library, which under Wine does not send.)
 class MailCliWithProvider : public hk::test::ToolTest {
@@ -51,7 +43,6 @@ class MailCliWithProvider : public hk::test::ToolTest {
   }
   void WriteProfile(const std::string& text) const { m_dir.WriteFile("default.conf", text); }
   std::string Outbox() const { return m_dir / "outbox"; }
-  std::vector<std::string> Delivered() const { return FilesIn(Outbox() + "/new"); }
 
   hk::test::TempDir m_dir;
   std::unique_ptr<hk::test::ScopedEnv> m_env;
@@ -65,10 +56,7 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
   EXPECT_NE(r.out.find("\ndelivery: outbox " + Outbox() + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\nsender: tester@example.org\naddress book: 2 name(s)\n"), std::string::npos) << r.out;
 
-  r = RunMail("resolve " + Quote("bob builder"));
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "bob@example.net\n");
-  EXPECT_EQ(RunMail("resolve Mallory").status, 1);
+  EXPECT_EQ(RunMail("resolve " + Quote("bob builder")).out, "bob@example.net\n");
 
   hk::test::TempDir files;
   const std::string text = files.WriteFile("note.txt", "Hello from a file.\n");
@@ -78,30 +66,28 @@ TEST_F(MailCliWithProvider, StatusResolveAndSendThroughTheOutbox) {
               Quote(files / "*.log") + " --dialog");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "sent to 2 recipient(s) with 2 attachment(s)\n");
-  const auto delivered = Delivered();
-  ASSERT_EQ(delivered.size(), 1u);
+  const fs::directory_iterator sent(Outbox() + "/new");
+  ASSERT_NE(sent, fs::directory_iterator());
   // What the message holds is the mail suite's matter; here, that the options reached it.
-  const std::string message = hk::test::ReadWholeFile(delivered[0]);
+  const std::string message = hk::test::ReadWholeFile(sent->path().string());
   for (const char* part : {"Subject: Weekly report\r\n", "bob@example.net", "Shown.txt", "*.log"})
     EXPECT_NE(message.find(part), std::string::npos) << part;
 }
 
-TEST_F(MailCliWithProvider, FailuresCarryTheMailSystemsText) {
-  ToolRun r = RunMail("send --to Mallory --text hi");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "hostkit: Mail failed: unknown recipient.\n");
-  EXPECT_TRUE(Delivered().empty());
-
+// A failure's text: SmtpWithoutLibcurlFailsClearly.
+TEST_F(MailCliWithProvider, StatusOfAProfileThatCannotWorkFails) {
   WriteProfile("[delivery]\nmethod = pigeon\n");
-  r = RunMail("status");
+  const ToolRun r = RunMail("status");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("\nproblem: "), std::string::npos) << r.out;
 }
 
-// The tour sends through a profile folder of its own, named by the variable it sets for the while.
+// The tour sends through a profile folder of its own, named by the variable it sets for the while;
+// its other families run as well.
 TEST_F(MailCliWithProvider, TourSendsThroughAFolderOfItsOwn) {
   const ToolRun r = RunTool("tour");
   EXPECT_NE(r.out.find("\n  \"Tour Guide\" resolves to guide@example.org\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("a shell launch with no associated program throws Win32 error 1155\n"), std::string::npos);
 }
 
 TEST_F(MailCliWithProvider, SmtpWithoutLibcurlFailsClearly) {

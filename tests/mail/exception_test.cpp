@@ -1,5 +1,4 @@
-// The mail exception: its message table, its buffer contract and its place in the family.
-#include "tests/support/capture.h"
+// The mail exception: its message table and its buffer contract.
 #include "tests/support/fixtures.h"
 
 #include "platform/win32.h"
@@ -52,23 +51,11 @@ TEST(MailException, BufferContract) {
   CNuMailException e(3);
   char text[16];
   std::memset(text, 'x', sizeof text);
-  UINT help = 77;
-  EXPECT_FALSE(e.GetErrorMessage(nullptr, 100, &help));
-  EXPECT_FALSE(e.GetErrorMessage(text, 0, &help));
+  EXPECT_FALSE(e.GetErrorMessage(nullptr, 100));
+  EXPECT_FALSE(e.GetErrorMessage(text, 0));
   EXPECT_EQ(text[0], 'x');
-  EXPECT_TRUE(e.GetErrorMessage(text, 8, &help));
+  EXPECT_TRUE(e.GetErrorMessage(text, 8));
   EXPECT_STREQ(text, "Mail lo");
-  EXPECT_EQ(help, 77u);  // never written
-}
-
-TEST(MailException, ThrownLikeEveryLibraryException) {
-  SetLastError(5);
-  EXPECT_EQ(CNuMailException(0xFFFFFFFF).m_dwError, 0xFFFFFFFFu);  // kept, not the last error
-  const hk::test::Thrown thrown = hk::test::Capture<CNuException>([] { AfxThrowMailException(11); });
-  EXPECT_EQ(thrown.runtimeClass, RUNTIME_CLASS(CNuMailException));
-  EXPECT_EQ(RUNTIME_CLASS(CNuMailException)->m_pfnGetBaseClass(), RUNTIME_CLASS(CNuException));
-  EXPECT_EQ(thrown.code, 11);
-  EXPECT_EQ(thrown.message, "Mail failed: attached file not found.");
 }
 
 }  // namespace

@@ -31,21 +31,15 @@ TEST(SmtpProvider, MessageArrivesAsSent) {
   ProfileScope profile(SmtpSettings(server.Url()));
   LHANDLE session = 0;
   ASSERT_EQ(CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session), 0u);
-  hk::test::TempDir files;
-  const std::string bytes("\0\r\n.\r\nx", 7), path = files.WriteFile("n\xC3\xA4me.bin", bytes);
   MapiRecipDesc recipients[2] = {{0, MAPI_TO, Text("Alice"), nullptr, 0, nullptr},
                                  {0, MAPI_BCC, nullptr, Text("hidden@example.net"), 0, nullptr}};
-  MapiFileDesc file{0, 0, 4, Text(path.c_str()), nullptr, nullptr};
-  MapiMessage message = MessageOf(recipients, 2, &file, 1, "Hello", ".\nHi ");
+  MapiMessage message = MessageOf(recipients, 2, nullptr, 0, "Hello", ".\nHi ");
   ASSERT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
   EXPECT_EQ(CNuMAPI::MAPILogoff(session, 0, 0, 0), 0u);
   ASSERT_EQ(server.Files().size(), 1u);
   EXPECT_EQ(server.Recipients(0), "alice@example.org\nhidden@example.net\n");
   // The content as the outbox stores it (provider_test.cpp); here, what the wire may change.
-  const PythonRead read = ReadWithPython(server.Files()[0]);
-  EXPECT_EQ(read.Value("body"), ".\nHi ");
-  using File = std::pair<std::string, std::string>;
-  EXPECT_EQ(read.attachments, (std::vector<File>{{"n\xC3\xA4me.bin", bytes}}));
+  EXPECT_EQ(ReadWithPython(server.Files()[0]).Value("body"), ".\nHi ");
   EXPECT_EQ(hk::test::ReadWholeFile(server.Files()[0]).find("hidden@"), std::string::npos);
 #endif
 }
@@ -72,7 +66,6 @@ TEST(SmtpProvider, RefusalsGetTheCodeThatNamesThem) {
       {"EHLO and HELO refused", "/refuse-554", "ok", "", MAPI_E_LOGIN_FAILURE},
       {"sender refused", nullptr, "mail-550", "", MAPI_E_ACCESS_DENIED},
       {"sender must authenticate", nullptr, "mail-530", "", MAPI_E_LOGIN_FAILURE},
-      {"sender refused for now", nullptr, "mail-451", "", MAPI_E_FAILURE},
       {"recipient refused", nullptr, "rcpt-550", "", MAPI_E_UNKNOWN_RECIPIENT},
       {"too many recipients", nullptr, "rcpt-452", "", MAPI_E_TOO_MANY_RECIPIENTS},
       {"recipients beyond storage", nullptr, "rcpt-552", "", MAPI_E_TOO_MANY_RECIPIENTS},
@@ -110,29 +103,6 @@ TEST(SmtpProvider, RefusalsGetTheCodeThatNamesThem) {
       EXPECT_EQ(server.AuthAttempts(), offered);
     }
   }
-#endif
-}
-
-// The profile's timeout bounds silence, not the transfer: a message that takes twice as long
-// to send over a slow but live link arrives, and its sender hears that it did.
-TEST(SmtpProvider, TimeLimitIsForSilenceNotForTheWholeTransfer) {
-  HK_REQUIRE_SMTP();
-#if !defined(_WIN32)
-  SmtpServer server({"--read-slowly"});
-  ProfileScope profile(SmtpSettings(server.Url(), "timeout = 1\n"));
-  hk::test::TempDir files;
-  const std::string bytes(600 * 1000, '\xA5');
-  const std::string path = files.WriteFile("large.bin", bytes);
-  LHANDLE session = 0;
-  ASSERT_EQ(CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session), 0u);
-  MapiRecipDesc to{0, MAPI_TO, nullptr, Text("alice@example.org"), 0, nullptr};
-  MapiFileDesc file{0, 0, 0, Text(path.c_str()), nullptr, nullptr};
-  MapiMessage message = MessageOf(&to, 1, &file, 1);
-  EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
-  CNuMAPI::MAPILogoff(session, 0, 0, 0);
-  ASSERT_EQ(server.Files().size(), 1u);
-  using File = std::pair<std::string, std::string>;
-  EXPECT_EQ(ReadWithPython(server.Files()[0]).attachments, (std::vector<File>{{"large.bin", bytes}}));
 #endif
 }
 

@@ -1,5 +1,4 @@
 // The listings against the system's own network API (the Windows build, under Wine in CI).
-#include "tests/support/capture.h"
 #include "tests/support/fixtures.h"
 
 #include "netsec/netapi.h"
@@ -12,27 +11,10 @@ namespace {
 TEST(SystemNetworkAPI, ListingsKeepTheirArraysInStep) {
   ASSERT_TRUE(CNuNetAPI::IsAvailable());
   CNuNetSecuritySupport net;
-  CStringArray groups, comments, users, fullNames;
-  net.EnumerateGroups(nullptr, groups, comments);
-  EXPECT_EQ(comments.GetSize(), groups.GetSize());
+  CStringArray users, fullNames;
   net.EnumerateDomainUsers(nullptr, users, fullNames);
   ASSERT_GT(users.GetSize(), 0);  // at least the account running this
   EXPECT_EQ(fullNames.GetSize(), users.GetSize());
-  // Whatever the system answers about a controller, it is an answer, not an exception.
-  const CString controller = net.GetDomainController(nullptr);
-  EXPECT_TRUE(controller.IsEmpty() || controller.Left(2) == "\\\\") << controller;
-}
-
-TEST(SystemNetworkAPI, ForeignServerThrowsWithTheStatusOfTheCall) {
-  CNuNetSecuritySupport net;
-  CStringArray users, fullNames;
-  users.Add("kept");
-  SetLastError(0);
-  const hk::test::Thrown thrown =
-      hk::test::Capture<CNuOSException>([&] { net.EnumerateDomainUsers("\\\\no-such-host.invalid", users, fullNames); });
-  EXPECT_TRUE(thrown.thrown);
-  EXPECT_NE(thrown.code, 0);  // the failed call's status, not a last error that says "success"
-  EXPECT_EQ(users.GetSize() + fullNames.GetSize(), 1);
 }
 #else
 TEST(SystemNetworkAPI, ListingsOfTheSystem) {

@@ -3,7 +3,6 @@
 
 #include <hostkit/hostkit.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,12 +18,6 @@ inline std::vector<std::string> Strings(const CStringList& list) {
   std::vector<std::string> out;
   for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) out.push_back(static_cast<const char*>(list.GetNext(pos)));
   return out;
-}
-
-// Replaces the array's contents with `items`.
-inline void Assign(CStringArray& array, std::initializer_list<const char*> items) {
-  array.RemoveAll();
-  for (const char* item : items) array.Add(item);
 }
 
 }  // namespace hk::test
