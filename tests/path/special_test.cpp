@@ -1,6 +1,6 @@
-// Files that are not regular files (a FIFO without a writer, a socket, a device, a link to
-// /dev/zero) are answered at once and never copied: nothing waits for a writer, and no device
-// is read without end.
+// Files that are not regular files (a FIFO without a writer, a link to the device /dev/zero)
+// are answered at once and never copied: nothing waits for a writer, and no device is read
+// without end.
 #include "tests/support/child.h"
 #include "tests/support/fixtures.h"
 
