@@ -106,4 +106,27 @@ TEST(SmtpProvider, RefusalsGetTheCodeThatNamesThem) {
 #endif
 }
 
+// The profile's timeout bounds silence, not the transfer: a message that takes longer than it to
+// send over a slow but live link arrives, and its sender hears that it did.
+TEST(SmtpProvider, TimeLimitIsForSilenceNotForTheWholeTransfer) {
+  HK_REQUIRE_SMTP();
+#if !defined(_WIN32)
+  SmtpServer server({"--read-slowly"});
+  ProfileScope profile(SmtpSettings(server.Url(), "timeout = 1\n"));
+  hk::test::TempDir files;
+  const std::string bytes(600 * 1000, '\xA5');
+  const std::string path = files.WriteFile("large.bin", bytes);
+  LHANDLE session = 0;
+  ASSERT_EQ(CNuMAPI::MAPILogon(0, Text("default"), nullptr, 0, 0, &session), 0u);
+  MapiRecipDesc to{0, MAPI_TO, nullptr, Text("alice@example.org"), 0, nullptr};
+  MapiFileDesc file{0, 0, 0, Text(path.c_str()), nullptr, nullptr};
+  MapiMessage message = MessageOf(&to, 1, &file, 1);
+  EXPECT_EQ(CNuMAPI::MAPISendMail(session, 0, &message, 0, 0), 0u);
+  CNuMAPI::MAPILogoff(session, 0, 0, 0);
+  ASSERT_EQ(server.Files().size(), 1u);
+  using File = std::pair<std::string, std::string>;
+  EXPECT_EQ(ReadWithPython(server.Files()[0]).attachments, (std::vector<File>{{"large.bin", bytes}}));
+#endif
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "registry/regtext.h"
 
+#include <cstdio>
+#include <random>
 #include <tuple>
 
 namespace hk::test {
@@ -13,9 +15,8 @@ using hk::registry::RegTextEntry;
 using hk::registry::RegTextWriter;
 
 // Every kind of entry, with a comment, an escaped string, a value continued on the next line,
-// and strings in the older form (UTF-16 text is read back by the key export tests). How hex
-// data is wrapped is the writer's own; the transfer tests read back what it writes. What the
-// writer also makes is read back by the export and import model of the transfer tests.
+// and strings in the older form (UTF-16 text is read back by the key export tests). What the
+// writer makes is read back by the export and import model of the transfer tests.
 TEST(RegText, ParsesEveryKindOfEntry) {
   const std::string text =
       "Windows Registry Editor Version 5.00\r\n"
@@ -77,6 +78,38 @@ TEST(RegText, RejectsMalformedFilesWithTheLine) {
     EXPECT_FALSE(ParseRegText(c.text, entries, error)) << c.text;
     EXPECT_EQ(0u, error.find(c.message)) << c.text << " gave: " << error;
     EXPECT_TRUE(entries.empty());
+  }
+}
+
+// Hex data against the plain rule: "xx," while the line stays within 78 columns, otherwise a
+// continuation ("\\", a line break, two spaces) first; the last byte has no comma. Names that
+// fill the first line to each side of the limit, data across the writer's 64 KiB pieces.
+TEST(RegText, HexDataWrapsByTheLineWidth) {
+  std::mt19937 random(7);
+  for (const size_t nameLength : {0, 68, 69, 70, 71, 90}) {
+    for (const size_t size : {1, 26, 70000}) {
+      std::string data(size, '\0'), bytes, text, expected = "\"" + std::string(nameLength, 'n') + "\"=hex:";
+      for (char& c : data) c = static_cast<char>(random());
+      RegTextWriter writer([&bytes](std::string_view piece) {
+        bytes += piece;
+        return true;
+      });
+      ASSERT_TRUE(writer.Value(std::string(nameLength, 'n'), REG_BINARY, data) && writer.Finish());
+      for (size_t i = 2; i < bytes.size(); i += 2) text.push_back(bytes[i]);  // UTF-16LE of ASCII
+      if (nameLength == 0) expected = "@=hex:";
+      for (size_t i = 0, column = expected.size(); i < size; ++i) {
+        const size_t width = i + 1 < size ? 3 : 2;
+        if (column + width > 78) {
+          expected += "\\\r\n  ";
+          column = 2;
+        }
+        char item[4];
+        std::snprintf(item, sizeof item, "%02x,", static_cast<unsigned char>(data[i]));
+        expected.append(item, width);
+        column += width;
+      }
+      EXPECT_NE(text.find(expected + "\r\n"), std::string::npos) << nameLength << " " << size;
+    }
   }
 }
 
