@@ -89,21 +89,24 @@ TEST(FileStore, FileOperations) {
   EXPECT_EQ(Listing(dir.Path()), (Names{"00000001", "00000004.bak"}));
 }
 
-// The binding is process-wide: a stand-in for the system query is put in it, and the bound
-// query put back at the end.
+// What the stand-in for the system's free-space query answers; 0: the query fails. A function
+// of its own, as the binding's calling convention is the system's (a lambda has the default one).
+ULONGLONG g_available;
+BOOL WINAPI AvailableSpace(LPCSTR, PULARGE_INTEGER out, PULARGE_INTEGER, PULARGE_INTEGER) {
+  out->QuadPart = g_available;
+  return g_available != 0 ? TRUE : FALSE;
+}
+
+// The binding is process-wide: the stand-in is put in it, and the bound query put back at the end.
 TEST(FileStore, FreeSpaceCapsAtFourGiBAndReportsFailureAsAllOnes) {
   TempDir dir;
   CNuFileSystem store(dir.Path().c_str(), 0);
   store.GetFreeSpace();  // binds
   const hk::fs::DiskFreeSpaceExFunction saved = hk::fs::g_freeSpaceBinding.getDiskFreeSpaceEx;
   ASSERT_TRUE(hk::fs::g_freeSpaceBinding.initialised && saved != nullptr);
-  static ULONGLONG available;  // 0: the query fails
-  hk::fs::g_freeSpaceBinding.getDiskFreeSpaceEx = [](LPCSTR, PULARGE_INTEGER out, PULARGE_INTEGER, PULARGE_INTEGER) {
-    out->QuadPart = available;
-    return available != 0 ? TRUE : FALSE;
-  };
+  hk::fs::g_freeSpaceBinding.getDiskFreeSpaceEx = AvailableSpace;
   for (const ULONGLONG value : {5ULL << 30, 4ULL << 30, (4ULL << 30) - 2, 3ULL << 30, 0ULL}) {
-    available = value;
+    g_available = value;
     EXPECT_EQ(store.GetFreeSpace(), value >= (4ULL << 30) || value == 0 ? 0xFFFFFFFFu : value) << value;
   }
   hk::fs::g_freeSpaceBinding.getDiskFreeSpaceEx = saved;
